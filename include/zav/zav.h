@@ -1,0 +1,205 @@
+/*
+ * zav: device access for battery-powered EEG and biosignal amplifiers.
+ *
+ * The whole public contract of the library: opaque handles, exported functions and
+ * named constants. Every function is safe to call with null handles or pointers; it then
+ * returns its failure value (false, null, 0 or an empty text). No function throws or
+ * ends the host process. Diagnostics are plain lines on standard output.
+ *
+ * Typical use:
+ *
+ *     zav_driver* d = zav_driver_new_simulated(NULL, zav_dry_eeg_sensor);
+ *     zav_driver_connect(d);
+ *     if (zav_driver_is_connected(d) && zav_driver_start(d)) {
+ *         uint16_t seq, battery, flags;
+ *         const double* v = zav_driver_read(d, &seq, &battery, &flags);
+ *         int n = zav_driver_read_data_size(d);   // number of doubles behind v
+ *     }
+ *     zav_driver_stop(d);
+ *     zav_driver_disconnect(d);
+ *     zav_driver_free(d);
+ *
+ * A handle is used by one thread at a time.
+ */
+#ifndef ZAV_ZAV_H
+#define ZAV_ZAV_H
+
+#include <stdbool.h>
+#include <stdint.h>
+
+#define ZAV_VERSION_MAJOR 0
+#define ZAV_VERSION_MINOR 1
+#define ZAV_VERSION_PATCH 0
+#define ZAV_VERSION_STRING "0.1.0"
+
+/* ZAV_API marks what the shared library exports; nothing else leaves it. */
+#if defined(ZAV_BUILDING_LIBRARY)
+#if defined(_WIN32)
+#define ZAV_API __declspec(dllexport)
+#else
+#define ZAV_API __attribute__((visibility("default")))
+#endif
+#elif defined(ZAV_STATIC_CORE) || !defined(_WIN32)
+#define ZAV_API
+#else
+#define ZAV_API __declspec(dllimport)
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/** Opaque handle of one device (or of the two-device 64-channel set). */
+typedef struct zav_driver zav_driver;
+/** Opaque handle of one signal of a device; owned by its driver handle. */
+typedef struct zav_signal zav_signal;
+
+/* ---- Constants ------------------------------------------------------------------ */
+
+/* Block flags: the device's SD-card status code, compared whole (not as bits). */
+ZAV_API extern const int zav_driver_flags_ok;                       /* 0 */
+ZAV_API extern const int zav_driver_flags_sd_card_removed;          /* 1 */
+ZAV_API extern const int zav_driver_flags_sd_card_access_error;     /* 2 */
+ZAV_API extern const int zav_driver_flags_sd_card_folder_error;     /* 3 */
+ZAV_API extern const int zav_driver_flags_sd_card_time_error;       /* 4 */
+ZAV_API extern const int zav_driver_flags_sd_card_file_error;       /* 5 */
+ZAV_API extern const int zav_driver_flags_sd_card_full_error;       /* 6 */
+ZAV_API extern const int zav_driver_flags_eeg64_not_synchronized;   /* 7: the two devices are not aligned */
+ZAV_API extern const int zav_driver_flags_bad_anchor_configuration; /* 256 */
+
+/* Electrode contact grades returned by zav_driver_get_eeg_impedance. */
+ZAV_API extern const int zav_driver_impedance_unknown;   /* 0 */
+ZAV_API extern const int zav_driver_impedance_good;      /* 1 */
+ZAV_API extern const int zav_driver_impedance_fair;      /* 2 */
+ZAV_API extern const int zav_driver_impedance_bad;       /* 3 */
+ZAV_API extern const int zav_driver_impedance_saturated; /* 4 */
+
+/* Sensor types for the constructors; they select the impedance thresholds. */
+ZAV_API extern const int zav_dry_eeg_sensor;   /* 1 */
+ZAV_API extern const int zav_water_eeg_sensor; /* 2 */
+
+/* Battery levels besides 0 (empty) to 5 (full); set when the library is loaded. */
+ZAV_API extern uint16_t zav_driver_battery_charging; /* 65535 */
+ZAV_API extern uint16_t zav_driver_battery_unknown;  /* 65534 */
+
+/* ---- Construction and destruction ----------------------------------------------- */
+
+/** Device on a USB serial port by number: COM<port> on Windows, /dev/ttyACM<port> on Linux. */
+ZAV_API zav_driver* zav_driver_new_usb(int port, uint32_t sensor);
+/** Device on a serial port by path ("COM3", "\\\\.\\COM12", "/dev/ttyUSB0"). */
+ZAV_API zav_driver* zav_driver_new_serial(const char* path, uint32_t sensor);
+/** Bluetooth device by name or by address "XX:XX:XX:XX:XX:XX" (only the first word is used). */
+ZAV_API zav_driver* zav_driver_new_bluetooth(const char* device, uint32_t sensor);
+/** The two-device 64-channel set by the names of its left and right devices (water sensors). */
+ZAV_API zav_driver* zav_driver_new_eeg64(const char* left, const char* right);
+/**
+ * Simulated device described by a JSON configuration file. With a null path, a built-in
+ * 32-channel amplifier at 32 blocks per second (256 samples per second): EEG 32 x 24-bit
+ * channels with 8 samples per block carrying a looped synthetic EEG (10 Hz alpha, noise,
+ * a little 50 Hz line noise; channels 7 and 23 carry strong 70-90 Hz noise, as a poor
+ * contact would), ExG_B 2 channels, IMU_B 9 channels with 1 sample per block, FOT 1
+ * channel, DIN 3 channels and an SD-card recorder.
+ */
+ZAV_API zav_driver* zav_driver_new_simulated(const char* configurationPath, uint32_t sensor);
+/** Destroys a handle; null is ignored. Sends nothing: a streaming device goes on streaming. */
+ZAV_API void zav_driver_free(zav_driver* driver);
+
+/* ---- Connection lifecycle ------------------------------------------------------- */
+
+/** Opens the transport, stops any streaming, reads identity and signals. See is_connected. */
+ZAV_API void zav_driver_connect(zav_driver* driver);
+/** Closes the transport and forgets the device's identity, frequency, signals, folder and file. */
+ZAV_API void zav_driver_disconnect(zav_driver* driver);
+/** Closes and reopens the transport keeping what is known; resumes a device that still streams. */
+ZAV_API void zav_driver_reconnect(zav_driver* driver);
+/** Whether the device is connected (idle or running). */
+ZAV_API bool zav_driver_is_connected(zav_driver* driver);
+/** Whether the device is streaming data blocks. */
+ZAV_API bool zav_driver_is_running(zav_driver* driver);
+/** Sets the device clock and starts streaming; true when running afterwards. */
+ZAV_API bool zav_driver_start(zav_driver* driver);
+/** Stops streaming and re-reads the configuration; true when connected and idle afterwards. */
+ZAV_API bool zav_driver_stop(zav_driver* driver);
+/**
+ * Estimates the device clock's offset from the host clock (microseconds) and the mean
+ * round trip of an exchange. Needs firmware 1.0 or later; false when it did not converge.
+ */
+ZAV_API bool zav_driver_synchronize(zav_driver* driver, uint32_t* roundTrip, int32_t* offset);
+
+/* ---- Reading -------------------------------------------------------------------- */
+
+/**
+ * Reads one block. Returns zav_driver_read_data_size() doubles in physical units: the
+ * enabled signals in order, each channel-major (channel * samples + sample). The storage
+ * belongs to the handle and stays valid until the next read. Null on time-out or error;
+ * after a lost link zav_driver_is_connected() turns false. Any output pointer may be null.
+ */
+ZAV_API const double* zav_driver_read(zav_driver* driver, uint16_t* sequence, uint16_t* battery,
+                                      uint16_t* flags);
+/** Number of doubles one successful read returns (follows signal mode changes). */
+ZAV_API int zav_driver_read_data_size(zav_driver* driver);
+/** Blocks per second (0 before connecting). */
+ZAV_API uint16_t zav_driver_get_frequency(zav_driver* driver);
+/** Contact grade of one EEG channel (zav_driver_impedance_*); unknown before grades exist. */
+ZAV_API int zav_driver_get_eeg_impedance(zav_driver* driver, uint16_t channel);
+
+/* ---- Signals -------------------------------------------------------------------- */
+
+/** Number of signals (0 before the first successful connect; the SD-card entry is not one). */
+ZAV_API uint16_t zav_driver_get_number_of_signals(zav_driver* driver);
+/** The index-th signal, or null when index is not below the count. */
+ZAV_API zav_signal* zav_driver_get_signal(zav_driver* driver, uint16_t index);
+/** Copies the signal's type code ("EEG", "ExG_B", ...), truncated to size - 1 characters. */
+ZAV_API char* zav_signal_get_type(zav_signal* signal, char* buffer, uint32_t size);
+/** Number of channels. */
+ZAV_API int zav_signal_get_channels(zav_signal* signal);
+/** Samples per channel in one block. */
+ZAV_API int zav_signal_get_samples(zav_signal* signal);
+/** Mode: 0 off, 1 or more on (some types use the value to select a variant). */
+ZAV_API int zav_signal_get_mode(zav_signal* signal);
+/** Changes the mode (connected and idle only); true once the device reports the new mode. */
+ZAV_API bool zav_signal_set_mode(zav_signal* signal, int mode);
+
+/* ---- Identity and SD card ------------------------------------------------------- */
+
+/** Hardware version from the identity text ("..HW8.7.."); false when it holds none. */
+ZAV_API bool zav_driver_get_hw_version(zav_driver* driver, uint16_t* major, uint16_t* minor);
+/** Firmware version from the identity text ("..FW1.4.."); false when it holds none. */
+ZAV_API bool zav_driver_get_fw_version(zav_driver* driver, uint16_t* major, uint16_t* minor);
+/** Whether the device has an SD-card recorder. */
+ZAV_API bool zav_driver_has_sd_card_capability(zav_driver* driver);
+/** Whether SD-card recording is switched on. */
+ZAV_API bool zav_driver_is_sd_card_enabled(zav_driver* driver);
+/** Switches SD-card recording on (enable != 0) or off; connected and idle only. */
+ZAV_API bool zav_driver_enable_sd_card(zav_driver* driver, int enable);
+/** Copies the SD-card folder name, truncated to size - 1 characters and NUL-terminated. */
+ZAV_API char* zav_driver_get_folder(zav_driver* driver, char* buffer, uint32_t size);
+/** Copies the SD-card file name, truncated to size - 1 characters and NUL-terminated. */
+ZAV_API char* zav_driver_get_file(zav_driver* driver, char* buffer, uint32_t size);
+/** Sets the SD-card folder ("/" become "\\", a leading "./" is dropped); connected and idle only. */
+ZAV_API bool zav_driver_set_folder(zav_driver* driver, const char* name);
+/** Sets the SD-card file name; connected and idle only. */
+ZAV_API bool zav_driver_set_file(zav_driver* driver, const char* name);
+
+/* ---- SD-card records ------------------------------------------------------------ */
+
+/**
+ * Converts the record "recordName" (files named "<n>_<recordName>...") found in folder
+ * into CSV files in outputFolder: signalsInfo.csv, one file per signal and an impedance
+ * file for EEG. Returns 1 on success, 0 on failure (no record, a file that could not be
+ * written, a damaged record that could not be read).
+ */
+ZAV_API int zav_driver_import_sd_record(const char* folder, const char* recordName,
+                                        const char* outputFolder);
+/**
+ * Converts the left and right records of a 64-channel set, aligned on their marker codes,
+ * into one set of CSV files; returns the number of record pairs converted.
+ */
+ZAV_API int zav_driver_import_eeg64_sd_record(const char* leftFolder, const char* rightFolder,
+                                              const char* baseName, const char* outputFolder);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ZAV_ZAV_H */

@@ -1,0 +1,56 @@
+// Turns a device's byte stream into validated data blocks and decodes them.
+//
+// readBlock fills an N-byte buffer with one block whose sync bytes and checksum hold,
+// sliding to the next 0xAA after a bad one. A stream that yields no valid block within
+// a bounded number of bytes makes the read give up (like a late block) so that a device
+// at the wrong line speed cannot keep the caller forever; the next read searches on.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "signal/signal_decoder.h"
+#include "signal/signal_info.h"
+
+namespace zav {
+
+class Connection;
+
+class BlockReader {
+ public:
+  explicit BlockReader(Connection* connection = nullptr);
+  ~BlockReader();
+  BlockReader(BlockReader&&) noexcept;
+  BlockReader& operator=(BlockReader&&) noexcept;
+
+  void setConnection(Connection* connection);
+  Connection* connection() const { return connection_; }
+
+  // Copies the list, rebuilds the decoders and sizes the block buffer.
+  void configure(const SignalList& signals);
+  // One valid block into the buffer; maxReads 0 means no limit on transport reads.
+  bool readBlock(uint32_t maxReads = 0);
+  // readBlock, then decode the enabled signals into values (resized, capacity kept).
+  bool readAndDecode(std::vector<double>& values, uint16_t& sequence, uint16_t& battery, uint16_t& flags);
+  // Discards what the device already sent; false when it kept sending.
+  bool drainInput();
+  // Whether blocks of the configured size arrive back to back right now.
+  bool detectStreaming(uint16_t frequency);
+  uint32_t valuesPerRead() const;
+
+  uint32_t blockBytes() const { return blockBytes_; }
+  const SignalList& signals() const { return signals_; }
+  const uint8_t* block() const { return buffer_.data(); }
+
+ private:
+  Connection* connection_ = nullptr;
+  std::vector<uint8_t> buffer_;
+  uint32_t blockBytes_ = 0;
+  std::vector<std::unique_ptr<SignalDecoder>> decoders_;
+  std::vector<int8_t> decoderModes_;
+  SignalList signals_;
+  std::vector<uint8_t> scratch_;
+};
+
+}  // namespace zav

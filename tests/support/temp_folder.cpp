@@ -1,0 +1,39 @@
+#include "support/temp_folder.h"
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <system_error>
+
+namespace zav::test {
+
+TempFolder::TempFolder() {
+  static std::atomic<unsigned> counter{0};
+  std::random_device random;
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  for (;;) {
+    path_ = std::filesystem::temp_directory_path() /
+            ("zav-test-" + std::to_string(random()) + "-" + std::to_string(stamp) + "-" +
+             std::to_string(counter++));
+    if (std::filesystem::create_directory(path_)) break;
+  }
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace zav::test
