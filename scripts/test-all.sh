@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds and runs the whole test suite: Linux (normal, then AddressSanitizer and
+# UndefinedBehaviorSanitizer), then Windows cross-compiled with mingw-w64 under wine.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+jobs="$(nproc)"
+
+"$root/scripts/install-deps.sh" --windows
+
+section() { printf '\n==== %s ====\n' "$1"; }
+
+section "Linux"
+cmake -S "$root" -B "$root/build/linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZAV_WERROR=ON >/dev/null
+cmake --build "$root/build/linux" -j "$jobs"
+ctest --test-dir "$root/build/linux" --output-on-failure -j "$jobs"
+
+section "Linux, AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S "$root" -B "$root/build/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZAV_WERROR=ON -DZAV_SANITIZE=ON \
+  -DZAV_BUILD_BENCH=OFF >/dev/null
+cmake --build "$root/build/sanitize" -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$root/build/sanitize" --output-on-failure -j "$jobs"
+
+section "Windows (mingw-w64, under wine)"
+export WINEPREFIX="$root/build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+  mkdir -p "$WINEPREFIX"
+  /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
+  /usr/lib/wine/wineserver -w || true
+fi
+cmake -S "$root" -B "$root/build/windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DZAV_WERROR=ON >/dev/null
+cmake --build "$root/build/windows" -j "$jobs"
+ctest --test-dir "$root/build/windows" --output-on-failure -j "$jobs"

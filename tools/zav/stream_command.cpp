@@ -1,0 +1,60 @@
+// zav stream: live acquisition with a status line; Ctrl-C stops cleanly.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
+
+#include "acquisition.h"
+#include "command.h"
+#include "device_options.h"
+#include "interrupt.h"
+#include "status_line.h"
+
+namespace zav::cli {
+
+namespace {
+
+struct StreamOptions {
+  DeviceOptions device;
+  double seconds = 0.0;
+};
+
+int runStream(const StreamOptions& options) {
+  std::string description;
+  DriverPtr driver = openDevice(options.device, description);
+  Acquisition acquisition(driver.get());
+  std::string error;
+  if (!acquisition.begin(error)) {
+    std::fprintf(stderr, "zav: %s: %s\n", description.c_str(), error.c_str());
+    return 1;
+  }
+  std::printf("streaming from the %s%s\n", description.c_str(),
+              options.seconds > 0 ? "" : " (Ctrl-C stops)");
+  installInterruptHandler();
+  StatusDisplay display(stdout);
+  acquisition.run(options.seconds, [&](const AcquisitionStats& stats) { display.show(stats, acquisition.grades()); });
+  display.finish(acquisition.stats(), acquisition.grades());
+  const bool stopped = acquisition.end();
+  const AcquisitionStats& stats = acquisition.stats();
+  if (stats.linkLost) {
+    std::fprintf(stderr, "zav: the link to the device was lost\n");
+    return 1;
+  }
+  if (stats.blocks == 0) {
+    std::fprintf(stderr, "zav: no data block arrived\n");
+    return 1;
+  }
+  return stopped ? 0 : 1;
+}
+
+}  // namespace
+
+void addStreamCommand(CLI::App& app, CommandAction& action) {
+  auto options = std::make_shared<StreamOptions>();
+  CLI::App* command = app.add_subcommand("stream", "acquire live data and show the status");
+  addDeviceOptions(*command, options->device);
+  command->add_option("--seconds", options->seconds, "stop after this many seconds (default: at Ctrl-C)")
+      ->check(CLI::NonNegativeNumber);
+  command->callback([&action, options] { action = [options] { return runStream(*options); }; });
+}
+
+}  // namespace zav::cli
