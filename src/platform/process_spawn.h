@@ -1,0 +1,15 @@
+// Starting a helper program that outlives the call and is never waited for.
+#pragma once
+
+#include <string>
+
+namespace zav::platform {
+
+// The file name of an executable: ".exe" appended on Windows, the name itself elsewhere.
+std::string executableFileName(const std::string& baseName);
+
+// Starts command (a path, or a name found through the program search path) with no
+// arguments, detached from this process; returns at once. Whether it started is not reported.
+void startDetached(const std::string& command);
+
+}  // namespace zav::platform
