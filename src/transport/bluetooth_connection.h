@@ -1,7 +1,8 @@
 // A wireless device, reached through the local Bluetooth bridge (TCP on the loopback
 // address, port 54000) or directly over RFCOMM.
 // Properties: "device" (name or address XX:XX:XX:XX:XX:XX, required), "single" (true:
-// direct way), "path" (folder of the bridge executable).
+// direct way), "path" (folder of the bridge executable), "bridgePort" (internal: the
+// bridge's TCP port when it is not 54000, for test peers and tools).
 #pragma once
 
 #include <memory>
