@@ -7,6 +7,7 @@
 //     eeg->decode(payload, /*mode=*/1, values);   // 768 bytes in, 256 microvolt values out
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,6 +16,9 @@ namespace zav {
 
 class SignalDecoder {
  public:
+  // A shape whose value or byte count would not fit in 31 bits is kept as an empty one
+  // (no channels), so that every size below is exact. Values wider than 4 bytes decode
+  // from their last 4 bytes; 0 bytes decode as raw 0.
   SignalDecoder(uint32_t bytes, uint32_t channels, uint32_t blockSize);
   virtual ~SignalDecoder();
 
@@ -34,6 +38,17 @@ class SignalDecoder {
   double resolution(uint32_t channel, int32_t mode) const { return fromRaw(1, channel, mode); }
 
  protected:
+  // Calls visit(channel, valueIndex, byteOffset) for every value, in block order.
+  template <typename Visit>
+  void forEachValue(Visit&& visit) const {
+    for (uint32_t c = 0; c < channels_; ++c) {
+      for (uint32_t s = 0; s < blockSize_; ++s) {
+        const uint32_t index = c * blockSize_ + s;
+        visit(c, index, static_cast<std::size_t>(index) * bytes_);
+      }
+    }
+  }
+
   uint32_t bytes_;
   uint32_t channels_;
   uint32_t blockSize_;
