@@ -32,10 +32,12 @@ class BlockReader {
   // One valid block into the buffer; maxReads 0 means no limit on transport reads.
   bool readBlock(uint32_t maxReads = 0);
   // readBlock, then decode the enabled signals into values (resized, capacity kept).
+  // False before the first configure.
   bool readAndDecode(std::vector<double>& values, uint16_t& sequence, uint16_t& battery, uint16_t& flags);
   // Discards what the device already sent; false when it kept sending.
   bool drainInput();
-  // Whether blocks of the configured size arrive back to back right now.
+  // Whether blocks of the configured size arrive back to back right now; at least one
+  // try is made whatever the frequency (0 counts as 32).
   bool detectStreaming(uint16_t frequency);
   uint32_t valuesPerRead() const;
 
@@ -47,8 +49,10 @@ class BlockReader {
   Connection* connection_ = nullptr;
   std::vector<uint8_t> buffer_;
   uint32_t blockBytes_ = 0;
+  // One decoder per signal that is not "uSD", in list order, with that signal's mode.
   std::vector<std::unique_ptr<SignalDecoder>> decoders_;
-  std::vector<int8_t> decoderModes_;
+  std::vector<int32_t> decoderModes_;
+  uint32_t valuesPerRead_ = 0;
   SignalList signals_;
   std::vector<uint8_t> scratch_;
 };
