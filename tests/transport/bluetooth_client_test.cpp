@@ -1,0 +1,93 @@
+// The Bluetooth client on its own: starting the bridge, address texts, a closed socket.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/process_spawn.h"
+#include "support/loopback_bridge.h"
+#include "support/temp_folder.h"
+#include "transport/bluetooth_client.h"
+#include "transport/connection.h"
+
+namespace zav {
+namespace {
+
+TEST(BluetoothClientTest, BridgeIsStartedOnceWhenNobodyListensThenTheDirectWayIsTried) {
+  test::TempFolder folder;
+  const uint16_t port = test::unusedLoopbackPort();
+  ASSERT_NE(port, 0);
+  BluetoothClient client;
+  client.setBridgePort(port);
+  client.setBridgePath(folder.string());
+  std::vector<std::string> started;
+  client.setBridgeStarter([&](const std::string& command) { started.push_back(command); });
+
+  EXPECT_FALSE(client.connect("NO-SUCH-AMP"));
+  EXPECT_FALSE(client.isOpen());
+  EXPECT_EQ(started, std::vector<std::string>{folder.string() + "/" + platform::executableFileName("rfbridge")});
+}
+
+TEST(BluetoothClientTest, StartedBridgeIsReachedByTheImmediateRetry) {
+  const uint16_t port = test::unusedLoopbackPort();
+  ASSERT_NE(port, 0);
+  std::unique_ptr<test::LoopbackBridge> bridge;
+  BluetoothClient client;
+  client.setBridgePort(port);
+  client.setBridgeStarter([&](const std::string&) { bridge = std::make_unique<test::LoopbackBridge>(port); });
+
+  ASSERT_TRUE(client.connect("AMP-1"));
+  ASSERT_TRUE(bridge && bridge->listening());
+  EXPECT_EQ(bridge->requests(), std::vector<std::string>{"AMP-1"});
+
+  // Once the bridge runs it is not started again.
+  client.disconnect();
+  client.setBridgeStarter([](const std::string&) { ADD_FAILURE() << "bridge started twice"; });
+  EXPECT_TRUE(client.connect("AMP-1"));
+}
+
+TEST(BluetoothClientTest, BridgeCommandIsTheExecutableInTheFolderOrOnTheSearchPath) {
+  BluetoothClient client;
+  const std::string executable = platform::executableFileName("rfbridge");
+  EXPECT_EQ(client.bridgeCommand(), executable);
+  client.setBridgePath("C:/tools/amp");
+  EXPECT_EQ(client.bridgeCommand(), "C:/tools/amp/" + executable);
+}
+
+TEST(BluetoothClientTest, AddressTextsParseMostSignificantFirstAndGarbageSafely) {
+  EXPECT_EQ(parseBluetoothAddress("00:11:22:33:44:55"), 0x001122334455u);
+  EXPECT_EQ(parseBluetoothAddress("AA:bb:CC:dd:EE:ff"), 0xAABBCCDDEEFFu);
+  EXPECT_EQ(parseBluetoothAddress("01:02:03:04:05:06 trailing"), 0x010203040506u);
+
+  // Too short to hold six parts: nothing is read past the end.
+  EXPECT_EQ(parseBluetoothAddress(""), std::nullopt);
+  EXPECT_EQ(parseBluetoothAddress(":"), std::nullopt);
+  EXPECT_EQ(parseBluetoothAddress("00:11:22:33:44:5"), std::nullopt);
+  // A part that is no byte would spill into its neighbour.
+  EXPECT_EQ(parseBluetoothAddress("123:11:22:33:44:55"), std::nullopt);
+  // Non-hexadecimal parts read as 0, as the library's number reading does.
+  EXPECT_EQ(parseBluetoothAddress("zz:zz:zz:zz:zz:zz"), 0u);
+}
+
+TEST(BluetoothClientTest, TransfersWithoutASocketReportALostLink) {
+  BluetoothClient client;
+  uint8_t buffer[8] = {};
+  EXPECT_EQ(client.receive(buffer, sizeof buffer), Connection::kLinkLost);
+  EXPECT_EQ(client.send(buffer, sizeof buffer), Connection::kLinkLost);
+  client.disconnect();
+  client.disconnect();
+  EXPECT_EQ(client.receive(buffer, sizeof buffer), Connection::kLinkLost);
+}
+
+TEST(BluetoothClientTest, ShortAddressTextFailsTheDirectWay) {
+  BluetoothClient client;
+  client.setUseBridge(false);
+  client.setBridgeStarter([](const std::string&) { ADD_FAILURE() << "the direct way never starts the bridge"; });
+  EXPECT_FALSE(client.connect("00:11"));
+  EXPECT_FALSE(client.connect(""));
+  EXPECT_FALSE(client.isOpen());
+}
+
+}  // namespace
+}  // namespace zav
