@@ -1,0 +1,93 @@
+// An in-memory Connection for protocol tests: it hands out scripted input in chunks,
+// records every write, answers commands by itself and reports time-outs, failures and a
+// lost link at scripted points.
+//
+//     zav::test::ScriptedConnection device;
+//     device.open();
+//     device.answer("gv", "HW1.0_FW2.3");   // every "gv" written queues "HW1.0_FW2.3" and a NUL
+//     device.feed(block);                   // then input for a block reader ...
+//     device.feedTimeOut();                 // ... and one read that times out
+//     std::string version;
+//     EXPECT_TRUE(zav::commands::getVersion(&device, version));
+//     EXPECT_EQ(device.written(), "gv");
+//
+// When the queued input runs out, reads time out, unless repeatForever gave a pattern.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "transport/connection.h"
+
+namespace zav::test {
+
+class ScriptedConnection : public Connection {
+ public:
+  ScriptedConnection();
+  ~ScriptedConnection() override;
+
+  // Input, handed out in queue order.
+  void feed(const std::string& bytes);
+  void feed(const std::vector<uint8_t>& bytes);
+  void feedTimeOut();   // one read reports kTimedOut
+  void feedFailure();   // one read reports kFailed
+  void feedLinkLoss();  // one read reports kLinkLost (the connection then closes)
+  // Once the queue is empty, reads hand out this pattern over and over; empty stops it.
+  void repeatForever(const std::string& bytes);
+  // At most this many bytes per read (0: as many as asked).
+  void setChunkSize(uint32_t bytes) { chunkSize_ = bytes; }
+  std::size_t pendingBytes() const;
+
+  // A write whose bytes equal command queues response and a NUL (answerRaw: the bytes
+  // exactly). A later call for the same command replaces the answer.
+  void answer(const std::string& command, const std::string& response);
+  void answerRaw(const std::string& command, const std::string& bytes);
+  // The next write reports this raw result (a count, kTimedOut, kFailed or kLinkLost)
+  // instead of writing; several calls script several writes.
+  void scriptWrite(uint32_t rawResult);
+
+  // Everything written, all writes together and one by one.
+  std::string written() const;
+  const std::vector<std::string>& writes() const { return writes_; }
+  void clearWritten() { writes_.clear(); }
+
+  uint32_t readCalls() const { return readCalls_; }
+  uint64_t bytesRead() const { return bytesRead_; }
+  uint32_t closeCalls() const { return closeCalls_; }
+  void setOpenResult(bool result) { openResult_ = result; }
+
+ protected:
+  std::string describe() const override { return "scripted"; }
+  bool doKeepsDeviceClock() const override { return false; }
+  bool doOpen() override { return openResult_; }
+  bool doClose() override;
+  bool doSetTimeout(uint32_t milliseconds) override;
+  uint32_t doGetTimeout() override { return timeout_; }
+  uint32_t doRead(uint8_t* buffer, uint32_t count) override;
+  uint32_t doWrite(const uint8_t* buffer, uint32_t count) override;
+
+ private:
+  struct Input {
+    std::string bytes;     // data, when code is 0
+    uint32_t code = 0;     // else one raw result to report
+    std::size_t used = 0;  // bytes of data already handed out
+  };
+
+  std::deque<Input> input_;
+  std::string pattern_;
+  std::size_t patternUsed_ = 0;
+  uint32_t chunkSize_ = 0;
+  std::map<std::string, std::string> answers_;
+  std::deque<uint32_t> writeResults_;
+  std::vector<std::string> writes_;
+  uint32_t timeout_ = 0;
+  uint32_t readCalls_ = 0;
+  uint64_t bytesRead_ = 0;
+  uint32_t closeCalls_ = 0;
+  bool openResult_ = true;
+};
+
+}  // namespace zav::test
