@@ -1,0 +1,74 @@
+#include "record/block_scanner.h"
+
+#include "common/block_format.h"
+#include "common/byte_order.h"
+#include "record/file_cursor.h"
+
+namespace zav {
+
+BlockScanner::BlockScanner(FileCursor& cursor, std::size_t blockBytes) : cursor_(cursor), blockBytes_(blockBytes) {
+  // Room to look for an intact block inside a damaged one.
+  cursor_.reserve(2 * blockBytes_ + 2);
+}
+
+bool BlockScanner::startsBlock(const uint8_t* bytes) const {
+  return bytes[0] == block::kSync0 && bytes[1] == block::kSync1;
+}
+
+bool BlockScanner::intact(const uint8_t* bytes) const {
+  return startsBlock(bytes) && byteSum(bytes, blockBytes_ - 1) == bytes[blockBytes_ - 1];
+}
+
+bool BlockScanner::skipHeader() {
+  for (;;) {
+    if (!cursor_.ensure(2)) return false;
+    const uint8_t* bytes = cursor_.data();
+    const std::size_t available = cursor_.available();
+    std::size_t i = 0;
+    while (i + 1 < available && !startsBlock(bytes + i)) ++i;
+    cursor_.consume(i);
+    if (i + 1 < available) break;
+  }
+  onTrack_ = true;
+  return true;
+}
+
+std::size_t BlockScanner::intactBlockInside() {
+  cursor_.ensure(2 * blockBytes_ - 1);  // near the end of the file fewer bytes are there
+  const uint8_t* bytes = cursor_.data();
+  const std::size_t available = cursor_.available();
+  for (std::size_t offset = 1; offset < blockBytes_ && offset + blockBytes_ <= available; ++offset) {
+    if (intact(bytes + offset)) return offset;
+  }
+  return 0;
+}
+
+bool BlockScanner::next(ScannedBlock& block) {
+  for (;;) {
+    if (!cursor_.ensure(blockBytes_)) return false;
+    const uint8_t* bytes = cursor_.data();
+    if (intact(bytes)) {
+      block = {bytes, true};
+      cursor_.consume(blockBytes_);
+      onTrack_ = true;
+      return true;
+    }
+    if (onTrack_ && startsBlock(bytes)) {
+      // Damaged where a block belongs. If an intact block starts inside it, bytes were
+      // lost and this one is only a fragment; otherwise it is the damaged block itself.
+      const std::size_t inside = intactBlockInside();
+      if (inside == 0) {
+        block = {cursor_.data(), false};
+        cursor_.consume(blockBytes_);
+        return true;
+      }
+      cursor_.consume(inside);
+      continue;
+    }
+    // Off track: slide one byte at a time to the next intact block.
+    onTrack_ = false;
+    cursor_.consume(1);
+  }
+}
+
+}  // namespace zav

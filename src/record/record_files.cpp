@@ -1,0 +1,75 @@
+#include "record/record_files.h"
+
+#include <algorithm>
+#include <exception>
+#include <regex>
+#include <system_error>
+
+namespace zav {
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+struct RecordFile {
+  std::string number;  // the file's index in the record
+  std::string name;
+};
+
+}  // namespace
+
+std::vector<std::string> listFolder(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  std::filesystem::directory_iterator entry(folder, error);
+  const std::filesystem::directory_iterator end;
+  while (!error && entry != end) {
+    try {
+      names.push_back(entry->path().filename().string());
+    } catch (const std::exception&) {
+      // A name that has no narrow form cannot be a record file name; it is left out.
+    }
+    entry.increment(error);
+  }
+  return names;
+}
+
+int compareDecimal(const std::string& a, const std::string& b) {
+  const std::size_t aStart = std::min(a.find_first_not_of('0'), a.size());
+  const std::size_t bStart = std::min(b.find_first_not_of('0'), b.size());
+  const std::size_t aLength = a.size() - aStart;
+  const std::size_t bLength = b.size() - bStart;
+  if (aLength != bLength) return aLength < bLength ? -1 : 1;
+  return a.compare(aStart, aLength, b, bStart, bLength);
+}
+
+std::vector<std::filesystem::path> findRecordFiles(const std::filesystem::path& folder, const std::string& recordName,
+                                                   bool& valid) {
+  std::vector<RecordFile> found;
+  valid = true;
+  try {
+    const std::regex pattern("[0-9]_" + recordName, std::regex::ECMAScript);
+    for (std::string& name : listFolder(folder)) {
+      std::smatch match;
+      if (!std::regex_search(name, match, pattern)) continue;
+      // The match starts at the last digit of the number; take all of its digits.
+      const std::size_t last = static_cast<std::size_t>(match.position(0));
+      std::size_t first = last;
+      while (first > 0 && isDigit(name[first - 1])) --first;
+      found.push_back({name.substr(first, last + 1 - first), std::move(name)});
+    }
+  } catch (const std::regex_error&) {
+    valid = false;
+    return {};
+  }
+  std::sort(found.begin(), found.end(), [](const RecordFile& a, const RecordFile& b) {
+    const int byNumber = compareDecimal(a.number, b.number);
+    return byNumber != 0 ? byNumber < 0 : a.name < b.name;
+  });
+  std::vector<std::filesystem::path> files;
+  files.reserve(found.size());
+  for (const RecordFile& file : found) files.push_back(folder / file.name);
+  return files;
+}
+
+}  // namespace zav

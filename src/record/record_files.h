@@ -1,0 +1,24 @@
+// Which files of a folder make up a record, and in which order they are read.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace zav {
+
+// Every entry name of the folder; none when it cannot be read.
+std::vector<std::string> listFolder(const std::filesystem::path& folder);
+
+// The files of the record: names in which the regular expression "[0-9]_" followed by
+// recordName (ECMAScript, its characters keeping their meaning) is found. They are
+// ordered by the number in front of "_" + recordName, compared as a number (2 before
+// 10), then byte-wise. valid is false, and nothing is found, when the pattern is not a
+// usable regular expression.
+std::vector<std::filesystem::path> findRecordFiles(const std::filesystem::path& folder, const std::string& recordName,
+                                                   bool& valid);
+
+// Orders two digit strings by value (leading zeros ignored).
+int compareDecimal(const std::string& a, const std::string& b);
+
+}  // namespace zav

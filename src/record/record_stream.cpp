@@ -1,0 +1,224 @@
+#include "record/record_stream.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "common/block_format.h"
+#include "common/byte_order.h"
+#include "common/diagnostics.h"
+#include "record/block_scanner.h"
+#include "record/file_cursor.h"
+#include "record/record_header.h"
+#include "record/reorder_window.h"
+#include "signal/signal_decoder.h"
+
+namespace zav {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Signed distance from one 16-bit sequence number to another, the short way round.
+int64_t sequenceDistance(uint16_t from, uint16_t to) {
+  const uint16_t forward = static_cast<uint16_t>(to - from);
+  return forward < 0x8000 ? forward : static_cast<int64_t>(forward) - 0x10000;
+}
+
+}  // namespace
+
+struct RecordStream::Impl {
+  std::vector<std::filesystem::path> files;
+  std::size_t nextFile = 0;
+  bool failed = false;
+  bool draining = false;
+
+  // The file being read.
+  FileCursor cursor;
+  std::optional<BlockScanner> scanner;
+  bool fileOpen = false;
+  bool fileEnded = false;
+  SignalList signals;
+  std::vector<std::unique_ptr<SignalDecoder>> decoders;
+  std::string modes;
+  std::size_t valueCount = 0;
+
+  ReorderWindow window;
+  Block filler;
+  Block* passedOn = nullptr;  // back to the pool at the next call
+
+  // Sequence numbers are unwrapped into positions on a 64-bit line, so that the order
+  // of the window is a true order and a number that comes round again is told apart.
+  bool havePassed = false;
+  int64_t lastPosition = 0;  // of the block passed on last
+  bool haveReference = false;
+  int64_t referencePosition = 0;
+  uint16_t referenceSequence = 0;
+  bool haveIntact = false;
+  int64_t lastIntactPosition = 0;  // of the intact block filed last
+
+  // The lowest block is chosen; fillers for [fillFrom, fillTo) go before it.
+  bool lowestChosen = false;
+  int64_t fillFrom = 0;
+  int64_t fillTo = 0;
+
+  int64_t positionOf(uint16_t sequence) {
+    if (!haveReference) {
+      haveReference = true;
+      referenceSequence = sequence;
+      referencePosition = sequence;  // a position's low 16 bits are always its sequence number
+    }
+    return referencePosition + sequenceDistance(referenceSequence, sequence);
+  }
+
+  bool openFile(const std::filesystem::path& path) {
+    if (!cursor.open(path)) {
+      diag::line("cannot skip header");
+      return false;
+    }
+    RecordHeader header;
+    readHeaderFields(cursor, header);
+    signals = header.signals;
+    const uint64_t blockBytes = recordBlockBytes(signals);
+    const uint64_t values = valuesPerBlock(signals);
+    if (blockBytes > kMaxRecordBlockBytes || values > kMaxRecordBlockValues) {
+      diag::line("block too large in ", path.string());
+      cursor.close();
+      return false;
+    }
+    scanner.emplace(cursor, static_cast<std::size_t>(blockBytes));
+    if (!scanner->skipHeader()) {
+      diag::line("cannot skip header");
+      cursor.close();
+      return false;
+    }
+    decoders.clear();
+    for (const SignalInfo& info : signals) {
+      decoders.push_back(makeDecoder(info.type, static_cast<uint32_t>(info.bytes), static_cast<uint32_t>(info.channels),
+                                     static_cast<uint32_t>(info.blockSize)));
+    }
+    modes = modeString(signals);
+    valueCount = static_cast<std::size_t>(values);
+    window.reset(valueCount);
+    filler.data.assign(valueCount, kNaN);
+    filler.battery = 0;
+    filler.flags = 0;
+    filler.invalid = true;
+    fileOpen = true;
+    fileEnded = false;
+    return true;
+  }
+
+  void closeFile() {
+    cursor.close();
+    scanner.reset();
+    fileOpen = false;
+  }
+
+  void decode(const uint8_t* bytes, Block& block) const {
+    block.sequence = readU16BE(bytes + block::kSequenceOffset);
+    block.battery = readU16BE(bytes + block::kBatteryOffset);
+    block.flags = readU16BE(bytes + block::kFlagsOffset);
+    std::fill(block.data.begin(), block.data.end(), kNaN);
+    if (block.invalid) return;
+    const uint8_t* payload = bytes + block::kPayloadOffset;
+    double* values = block.data.data();
+    for (std::size_t k = 0; k < decoders.size(); ++k) {
+      const int32_t mode = static_cast<int8_t>(static_cast<uint8_t>(modes[k]));
+      if (mode <= 0) continue;
+      decoders[k]->decode(payload, mode, values);
+      payload += decoders[k]->bytesPerBlock();
+      values += decoders[k]->valuesPerBlock();
+    }
+  }
+
+  // Reads the next block of the file into the window, or notes the file's end.
+  void readBlock() {
+    ScannedBlock scanned;
+    if (!scanner->next(scanned)) {
+      fileEnded = true;
+      return;
+    }
+    Block* block = window.acquire();
+    block->invalid = !scanned.intact;
+    decode(scanned.bytes, *block);
+    const int64_t position = positionOf(block->sequence);
+    if (block->invalid && haveIntact && std::abs(position - lastIntactPosition) > int64_t{ReorderWindow::kCapacity}) {
+      // The checksum failed and the number is far from its neighbours: the damage hit
+      // the header words. Its place, if nothing else fills it, gets a filler.
+      window.release(block);
+      return;
+    }
+    if (havePassed && position < lastPosition) {
+      diag::line(block->sequence, ": Late block dropped");
+      window.release(block);
+      return;
+    }
+    if ((havePassed && position == lastPosition) || !window.insert(block, position)) {
+      diag::line(block->sequence, ": Repeated!!");
+      window.release(block);
+      return;
+    }
+    if (!block->invalid) {
+      haveIntact = true;
+      lastIntactPosition = position;
+    }
+  }
+
+  const Block* next() {
+    window.release(passedOn);
+    passedOn = nullptr;
+    while (!failed) {
+      if (fillFrom < fillTo) {
+        filler.sequence = static_cast<uint16_t>(fillFrom & 0xFFFF);
+        ++fillFrom;
+        return &filler;
+      }
+      if (lowestChosen) {
+        lowestChosen = false;
+        lastPosition = window.lowestPosition();
+        passedOn = window.takeLowest();
+        havePassed = true;
+        referencePosition = lastPosition;
+        referenceSequence = passedOn->sequence;
+        return passedOn;
+      }
+      if (!fileOpen) {
+        if (nextFile >= files.size()) return nullptr;
+        if (!openFile(files[nextFile++])) {
+          failed = true;
+          break;
+        }
+      }
+      while (!fileEnded && !window.full()) readBlock();
+      if (window.empty()) {
+        closeFile();
+        continue;
+      }
+      draining = fileEnded;
+      lowestChosen = true;
+      const int64_t lowest = window.lowestPosition();
+      if (havePassed && lowest > lastPosition + 1) {
+        fillFrom = lastPosition + 1;
+        fillTo = lowest;
+      }
+    }
+    return nullptr;
+  }
+};
+
+RecordStream::RecordStream(std::vector<std::filesystem::path> files) : impl_(std::make_unique<Impl>()) {
+  impl_->files = std::move(files);
+}
+
+RecordStream::~RecordStream() = default;
+
+const RecordStream::Block* RecordStream::next() { return impl_->next(); }
+
+bool RecordStream::failed() const { return impl_->failed; }
+
+bool RecordStream::draining() const { return impl_->draining; }
+
+}  // namespace zav
