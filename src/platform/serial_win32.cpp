@@ -40,6 +40,7 @@ std::string devicePath(const std::string& path) {
 // Errors with which Windows fails I/O on a port whose device was unplugged.
 bool isLinkGone(DWORD error) {
   switch (error) {
+    case ERROR_NOT_READY:
     case ERROR_ACCESS_DENIED:
     case ERROR_BAD_COMMAND:
     case ERROR_DEVICE_REMOVED:
@@ -50,6 +51,15 @@ bool isLinkGone(DWORD error) {
     default:
       return false;
   }
+}
+
+// Some port drivers (and wine over a hung-up terminal) keep answering reads with no bytes
+// after the device went away; the port's status tells the two apart.
+bool isDeviceGone(HANDLE file) {
+  DWORD errors = 0;
+  COMSTAT status;
+  if (ClearCommError(file, &errors, &status)) return false;
+  return isLinkGone(GetLastError());
 }
 
 }  // namespace
@@ -135,7 +145,7 @@ IoResult SerialPort::read(uint8_t* buffer, uint32_t count) {
   if (!ReadFile(handle_->file, buffer, count, &got, nullptr)) {
     return {isLinkGone(GetLastError()) ? IoStatus::linkLost : IoStatus::timedOut, 0};
   }
-  if (got == 0) return {IoStatus::timedOut, 0};
+  if (got == 0) return {isDeviceGone(handle_->file) ? IoStatus::linkLost : IoStatus::timedOut, 0};
   return {IoStatus::ok, got};
 }
 

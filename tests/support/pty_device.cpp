@@ -361,6 +361,7 @@ PtyDevice::PtyDevice(Settings settings) : impl_(std::make_unique<Impl>(std::move
   d.wakeRead = pipeEnds[0];
   d.wakeWrite = pipeEnds[1];
   ::fcntl(d.wakeRead, F_SETFL, O_NONBLOCK);
+  ::fcntl(d.wakeWrite, F_SETFL, O_NONBLOCK);  // a full pipe already means "wake up"
   d.thread = std::thread([&d] { d.run(); });
 }
 
