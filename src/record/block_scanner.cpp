@@ -33,6 +33,11 @@ bool BlockScanner::skipHeader() {
   return true;
 }
 
+bool BlockScanner::followedByBlock() {
+  if (!cursor_.ensure(blockBytes_ + 2)) return true;  // the file ends here
+  return startsBlock(cursor_.data() + blockBytes_);
+}
+
 std::size_t BlockScanner::intactBlockInside() {
   cursor_.ensure(2 * blockBytes_ - 1);  // near the end of the file fewer bytes are there
   const uint8_t* bytes = cursor_.data();
@@ -46,13 +51,23 @@ std::size_t BlockScanner::intactBlockInside() {
 bool BlockScanner::next(ScannedBlock& block) {
   for (;;) {
     if (!cursor_.ensure(blockBytes_)) return false;
-    const uint8_t* bytes = cursor_.data();
-    if (intact(bytes)) {
-      block = {bytes, true};
+    if (intact(cursor_.data())) {
+      // One byte in 256 of a lost-byte fragment passes the checksum by chance; a block
+      // that another does not follow, while an intact one starts inside it, is such a
+      // fragment.
+      if (!followedByBlock()) {
+        const std::size_t inside = intactBlockInside();
+        if (inside != 0) {
+          cursor_.consume(inside);
+          continue;
+        }
+      }
+      block = {cursor_.data(), true};
       cursor_.consume(blockBytes_);
       onTrack_ = true;
       return true;
     }
+    const uint8_t* bytes = cursor_.data();
     if (onTrack_ && startsBlock(bytes)) {
       // Damaged where a block belongs. If an intact block starts inside it, bytes were
       // lost and this one is only a fragment; otherwise it is the damaged block itself.

@@ -31,6 +31,8 @@ class BlockScanner {
   // The offset (1 .. blockBytes - 1) of the first intact block inside the block-sized
   // span at the cursor, or 0 when none starts there.
   std::size_t intactBlockInside();
+  // Whether a block start follows the block at the cursor (or the file ends there).
+  bool followedByBlock();
 
   FileCursor& cursor_;
   std::size_t blockBytes_;

@@ -1,7 +1,6 @@
 #include "record/record_stream.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <string>
@@ -56,8 +55,8 @@ struct RecordStream::Impl {
   bool haveReference = false;
   int64_t referencePosition = 0;
   uint16_t referenceSequence = 0;
-  bool haveIntact = false;
-  int64_t lastIntactPosition = 0;  // of the intact block filed last
+  bool haveFiled = false;
+  int64_t expectedPosition = 0;  // the number after that of the block filed last
 
   // The lowest block is chosen; fillers for [fillFrom, fillTo) go before it.
   bool lowestChosen = false;
@@ -145,26 +144,32 @@ struct RecordStream::Impl {
     block->invalid = !scanned.intact;
     decode(scanned.bytes, *block);
     const int64_t position = positionOf(block->sequence);
-    if (block->invalid && haveIntact && std::abs(position - lastIntactPosition) > int64_t{ReorderWindow::kCapacity}) {
-      // The checksum failed and the number is far from its neighbours: the damage hit
-      // the header words. Its place, if nothing else fills it, gets a filler.
+    if (block->invalid && haveFiled && position != expectedPosition) {
+      // The checksum failed and the number is not the one that follows the block before:
+      // the damage may have hit the header words. Its place, unless the intact block is
+      // there, gets a filler.
       window.release(block);
       return;
     }
-    if (havePassed && position < lastPosition) {
-      diag::line(block->sequence, ": Late block dropped");
+    if (havePassed && position <= lastPosition) {
+      // Its place has gone by. Damaged blocks go silently: their number may be wrong.
+      if (!block->invalid) {
+        diag::line(block->sequence, position == lastPosition ? ": Repeated!!" : ": Late block dropped");
+      }
       window.release(block);
       return;
     }
-    if ((havePassed && position == lastPosition) || !window.insert(block, position)) {
-      diag::line(block->sequence, ": Repeated!!");
-      window.release(block);
-      return;
+    if (Block* waiting = window.insert(block, position)) {
+      if (waiting->invalid && !block->invalid) {
+        window.release(window.replace(block, position));  // the intact copy wins
+      } else {
+        if (!block->invalid) diag::line(block->sequence, ": Repeated!!");
+        window.release(block);
+        return;
+      }
     }
-    if (!block->invalid) {
-      haveIntact = true;
-      lastIntactPosition = position;
-    }
+    haveFiled = true;
+    expectedPosition = position + 1;
   }
 
   const Block* next() {

@@ -39,8 +39,9 @@ void ReorderWindow::release(Block* block) {
   if (block != nullptr) free_.push_back(block);
 }
 
-bool ReorderWindow::insert(Block* block, int64_t position) {
-  // Binary search for the first entry not below position.
+std::size_t ReorderWindow::lowerBound(int64_t position) const {
+  // Blocks mostly arrive in order: check the end first.
+  if (count_ == 0 || entryAt(count_ - 1).position < position) return count_;
   std::size_t low = 0;
   std::size_t high = count_;
   while (low < high) {
@@ -51,12 +52,24 @@ bool ReorderWindow::insert(Block* block, int64_t position) {
       high = middle;
     }
   }
-  if (low < count_ && entryAt(low).position == position) return false;
-  if (count_ >= kRingSize) return false;
-  for (std::size_t i = count_; i > low; --i) entryAt(i) = entryAt(i - 1);
-  entryAt(low) = Entry{position, block};
+  return low;
+}
+
+ReorderWindow::Block* ReorderWindow::insert(Block* block, int64_t position) {
+  const std::size_t index = lowerBound(position);
+  if (index < count_ && entryAt(index).position == position) return entryAt(index).block;
+  for (std::size_t i = count_; i > index; --i) entryAt(i) = entryAt(i - 1);
+  entryAt(index) = Entry{position, block};
   ++count_;
-  return true;
+  return nullptr;
+}
+
+ReorderWindow::Block* ReorderWindow::replace(Block* block, int64_t position) {
+  const std::size_t index = lowerBound(position);
+  if (index >= count_ || entryAt(index).position != position) return block;
+  Block* waiting = entryAt(index).block;
+  entryAt(index).block = block;
+  return waiting;
 }
 
 ReorderWindow::Block* ReorderWindow::takeLowest() {

@@ -23,9 +23,11 @@ class ReorderWindow {
   // A free block to read into; hand it back with insert() or release().
   Block* acquire();
   void release(Block* block);
-  // Files the block at its position; false (the block is not taken) when a block of the
-  // same position is already waiting.
-  bool insert(Block* block, int64_t position);
+  // Files the block at its position and returns null; when a block of the same position
+  // is already waiting, returns that one and does not take the new block.
+  Block* insert(Block* block, int64_t position);
+  // Puts block in the place of the one waiting at position and returns that one.
+  Block* replace(Block* block, int64_t position);
 
   bool empty() const { return count_ == 0; }
   bool full() const { return count_ >= kCapacity; }
@@ -44,6 +46,8 @@ class ReorderWindow {
 
   const Entry& entryAt(std::size_t index) const { return ring_[(head_ + index) % kRingSize]; }
   Entry& entryAt(std::size_t index) { return ring_[(head_ + index) % kRingSize]; }
+  // Index of the first entry not below position.
+  std::size_t lowerBound(int64_t position) const;
 
   std::vector<Block> pool_;
   std::vector<Block*> free_;

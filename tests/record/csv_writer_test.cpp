@@ -1,0 +1,133 @@
+#include "record/csv_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <limits>
+#include <vector>
+
+#include "record/csv_test_files.h"
+#include "signal/impedance_estimator.h"
+#include "support/temp_folder.h"
+
+namespace zav {
+namespace {
+
+using test::readText;
+using test::TempFolder;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+TEST(CsvWriter, WritesSummaryDataAndImpedanceFilesExactly) {
+  TempFolder folder;
+  const SignalList signals = {{"EEG", 2, 3, 2, 1}, {"uSD", 0, 0, 0, 1}, {"ACC", 2, 2, 1, 1}};
+  CsvWriter writer(folder.string().c_str(), signals.data(), signals.size(), "", kDrySensor);
+  ASSERT_TRUE(writer.open(250, false));
+  EXPECT_EQ(writer.valuesPerBlock(), 6u);
+  // EEG channel-major (ch1 s0, ch1 s1, ch2 s0, ch2 s1), then the accelerometer.
+  const double first[] = {10.25, 11.0, -20.5, 0.125, 1.5, -2.0};
+  const double second[] = {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
+  writer.writeBlock(first, 7, 0xFFFF, 0);
+  writer.writeBlock(second, 8, 0, 6);
+  EXPECT_TRUE(writer.close());
+
+  EXPECT_EQ(readText(folder / "signalsInfo.csv"),
+            "signal,samplingrate,channels,samples,timestamps\n"
+            "EEG,500,2,2,false\n"
+            "Accelerometer,250,2,1,false\n");
+  EXPECT_EQ(readText(folder / "EEG.csv"),
+            "sequence,battery,flags,EEG-ch1,EEG-ch2\n"
+            "7,-1,0,10.2500000000,-20.5000000000\n"
+            "7,-1,0,11.0000000000,0.1250000000\n"
+            "8,0,6,nan,nan\n"
+            "8,0,6,nan,nan\n");
+  // No grade before a whole window of data: saturated.
+  EXPECT_EQ(readText(folder / "EEG-impedances.csv"), "sequence,EEG-imp-ch1,EEG-imp-ch2\n7,4,4\n8,4,4\n");
+  EXPECT_EQ(readText(folder / "Accelerometer.csv"),
+            "sequence,battery,flags,Accelerometer-ch1,Accelerometer-ch2\n"
+            "7,-1,0,1.5000000000,-2.0000000000\n"
+            "8,0,6,nan,nan\n");
+  EXPECT_FALSE(std::filesystem::exists(folder / "uSD.csv"));
+}
+
+TEST(CsvWriter, CreatesFilesInOrderAndOnlyForEnabledSignals) {
+  TempFolder folder;
+  const SignalList onlyOff = {{"uSD", 0, 0, 0, 1}, {"EEG", 8, 3, 8, 0}};
+  CsvWriter empty(folder.string().c_str(), onlyOff.data(), onlyOff.size(), "", kDrySensor);
+  ASSERT_TRUE(empty.open(32, false));
+  EXPECT_TRUE(empty.close());
+  EXPECT_EQ(readText(folder / "signalsInfo.csv"), "signal,samplingrate,channels,samples,timestamps\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+
+  const SignalList twins = {{"IMU_B", 1, 2, 1, 1}, {"IMU_B", 1, 2, 1, 1}, {"GSR", 1, 2, 1, 0}};
+  CsvWriter writer(folder.string().c_str(), twins.data(), twins.size(), "", kDrySensor);
+  ASSERT_TRUE(writer.open(10, false));
+  const double values[] = {1.0, 2.0};
+  writer.writeBlock(values, 3, 5, 0);
+  EXPECT_TRUE(writer.close());
+  EXPECT_EQ(readText(folder / "IMU_B [1].csv"), "sequence,battery,flags,IMU_B [1]-ch1\n3,5,0,1.0000000000\n");
+  EXPECT_EQ(readText(folder / "IMU_B [2].csv"), "sequence,battery,flags,IMU_B [2]-ch1\n3,5,0,2.0000000000\n");
+  EXPECT_FALSE(std::filesystem::exists(folder / "Galvanic Skin Response.csv"));
+}
+
+TEST(CsvWriter, OpeningAgainStartsEveryFileAfreshAndTimestampsAreIndependent) {
+  TempFolder folder;
+  const SignalList signals = {{"DIN", 1, 1, 1, 1}};
+  CsvWriter writer(folder.string().c_str(), signals.data(), signals.size(), "", kDrySensor);
+  ASSERT_TRUE(writer.open(100, false));
+  const double values[] = {1.0};
+  writer.writeBlock(values, 1, 0, 0);
+  ASSERT_TRUE(writer.open(100, true));
+  writer.writeBlock(values, 2, 0, 0);
+  writer.writeBlock(values, 3, 0, 0, -123456789012345, true);
+  EXPECT_TRUE(writer.close());
+  EXPECT_EQ(readText(folder / "signalsInfo.csv"),
+            "signal,samplingrate,channels,samples,timestamps\nD in,100,1,1,true\n");
+  EXPECT_EQ(readText(folder / "D in.csv"),
+            "timestamp,sequence,battery,flags,D in-ch1\n"
+            "2,0,0,1.0000000000\n"
+            "-123456789012345,3,0,0,1.0000000000\n");
+}
+
+TEST(CsvWriter, NamesAFileThatCannotBeCreatedAndReportsTheLoss) {
+  TempFolder folder;
+  std::filesystem::create_directory(folder / "EEG.csv");  // stands where the data file goes
+  const SignalList signals = {{"EEG", 1, 3, 1, 1}, {"DIN", 1, 1, 1, 1}};
+  CsvWriter writer(folder.string().c_str(), signals.data(), signals.size(), "", kDrySensor);
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(writer.open(256, false));
+  const double values[] = {1.0, 0.0};
+  writer.writeBlock(values, 1, 0, 0);
+  writer.writeBlock(values, 2, 0, 0);
+  const bool whole = writer.close();
+  const std::string output = testing::internal::GetCapturedStdout();
+  EXPECT_FALSE(whole);
+  EXPECT_EQ(output, "cannot create " + folder.string() + "/EEG.csv\n");
+  // The other files are written as usual.
+  EXPECT_EQ(readText(folder / "D in.csv"), "sequence,battery,flags,D in-ch1\n1,0,0,0.0000000000\n2,0,0,0.0000000000\n");
+  EXPECT_EQ(readText(folder / "EEG-impedances.csv"), "sequence,EEG-imp-ch1\n1,4\n2,4\n");
+
+  const std::string missing = (folder / "missing").string();
+  CsvWriter nowhere(missing.c_str(), signals.data(), signals.size(), "", kDrySensor);
+  EXPECT_FALSE(nowhere.open(256, false));
+  CsvWriter noFolder(nullptr, signals.data(), signals.size(), "", kDrySensor);
+  EXPECT_FALSE(noFolder.open(256, false));
+}
+
+TEST(CsvWriter, NamesAFileOnAFullDiskOnce) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no full device on this system";
+  TempFolder folder;
+  std::filesystem::create_symlink("/dev/full", folder / "D in.csv");
+  const SignalList signals = {{"DIN", 1, 1, 1, 1}};
+  CsvWriter writer(folder.string().c_str(), signals.data(), signals.size(), "", kDrySensor);
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(writer.open(256, false));
+  const double values[] = {1.0};
+  for (uint16_t sequence = 0; sequence < 10; ++sequence) writer.writeBlock(values, sequence, 0, 0);
+  const bool whole = writer.close();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "cannot write " + folder.string() + "/D in.csv\n");
+  EXPECT_FALSE(whole);
+}
+
+}  // namespace
+}  // namespace zav

@@ -1,0 +1,1 @@
+target_sources(zav_test_support PRIVATE ${CMAKE_CURRENT_LIST_DIR}/record_writer.cpp)

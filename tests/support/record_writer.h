@@ -1,0 +1,58 @@
+// Bytes of SD-card record files for tests and benchmarks: a header with the fields a
+// device writes, and blocks encoded from values through the signal decoders, with the
+// damage a card can show (gaps, repeats, reordering, changed and lost bytes, padding).
+//
+//     RecordWriter writer({{"BVP", 2, 2, 1, 1}}, 32);
+//     std::string bytes = writer.header();
+//     for (uint16_t s : {5, 4, 6}) bytes += writer.block(s, {double(s), -double(s)});
+//     writeFile(folder / "0_rec.bin", bytes);
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "signal/signal_info.h"
+
+namespace zav::test {
+
+class RecordWriter {
+ public:
+  // signals: the record's list without the SD-card entry, which the writer adds.
+  explicit RecordWriter(SignalList signals, uint16_t frequency = 32, std::string description = "zav test record");
+
+  // Header field 4: "Cal", then text, then a NUL.
+  void setLayoutField(const std::string& text) { layoutField_ = text; hasLayoutField_ = true; }
+  // Pads every block of odd size with one zero byte, as a card might.
+  void setPadOddBlocks(bool pad) { padOddBlocks_ = pad; }
+
+  std::size_t blockBytes() const;  // header words, payload and checksum
+  std::size_t valueCount() const;  // values of one block
+  const SignalList& signals() const { return signals_; }
+
+  std::string header() const;
+  // One block (with its padding byte, if any) from valueCount() values in the host layout.
+  std::string block(uint16_t sequence, const std::vector<double>& values, uint16_t battery = 0,
+                    uint16_t flags = 0) const;
+  // A whole file: the header, then one block per sequence number with values(sequence).
+  std::string file(const std::vector<uint16_t>& sequences,
+                   const std::function<std::vector<double>(uint16_t)>& values) const;
+
+ private:
+  SignalList signals_;
+  uint16_t frequency_;
+  std::string description_;
+  std::string layoutField_;
+  bool hasLayoutField_ = false;
+  bool padOddBlocks_ = false;
+};
+
+// count numbers from first on, wrapping after 65535.
+std::vector<uint16_t> sequenceRun(uint16_t first, std::size_t count);
+// The bytes with the byte at offset changed (bits of mask flipped) or removed.
+std::string withChangedByte(std::string bytes, std::size_t offset, uint8_t mask = 0x01);
+std::string withLostByte(std::string bytes, std::size_t offset);
+
+}  // namespace zav::test
