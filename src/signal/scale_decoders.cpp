@@ -15,6 +15,11 @@ int64_t ScaleDecoder::toRaw(double value, uint32_t, int32_t) const {
 
 double ScaleDecoder::fromRaw(int32_t raw, uint32_t, int32_t) const { return (factor_ * 1000000.0) * raw; }
 
+void ScaleDecoder::decode(const uint8_t* data, int32_t, double* out) const {
+  const double step = factor_ * 1000000.0;
+  decodeWith(data, out, [step](int32_t raw, uint32_t) { return step * raw; });
+}
+
 EegDecoder::EegDecoder(uint32_t bytes, uint32_t channels, uint32_t blockSize)
     : ScaleDecoder(bytes, channels, blockSize, 0.9837 * 1.2369316684905967e-08) {}
 

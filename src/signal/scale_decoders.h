@@ -10,8 +10,9 @@ class ScaleDecoder : public SignalDecoder {
  public:
   ScaleDecoder(uint32_t bytes, uint32_t channels, uint32_t blockSize, double factor);
 
-  int64_t toRaw(double value, uint32_t channel, int32_t mode) const override;
-  double fromRaw(int32_t raw, uint32_t channel, int32_t mode) const override;
+  void decode(const uint8_t* data, int32_t mode, double* out) const override;
+  int64_t toRaw(double value, uint32_t channel, int32_t mode) const final;
+  double fromRaw(int32_t raw, uint32_t channel, int32_t mode) const final;
   double factor() const { return factor_; }
 
  private:

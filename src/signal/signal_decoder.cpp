@@ -4,7 +4,6 @@
 #include <new>
 
 #include "signal/block_decoders.h"
-#include "signal/raw_conversion.h"
 #include "signal/scale_decoders.h"
 #include "signal/value_decoders.h"
 
@@ -32,9 +31,7 @@ SignalDecoder::SignalDecoder(uint32_t bytes, uint32_t channels, uint32_t blockSi
 SignalDecoder::~SignalDecoder() = default;
 
 void SignalDecoder::decode(const uint8_t* data, int32_t mode, double* out) const {
-  forEachValue([&](uint32_t channel, uint32_t index, std::size_t offset) {
-    out[index] = fromRaw(raw::readBigEndian(data + offset, bytes_), channel, mode);
-  });
+  decodeWith(data, out, [&](int32_t raw, uint32_t channel) { return fromRaw(raw, channel, mode); });
 }
 
 void SignalDecoder::encode(const double* in, int32_t mode, uint8_t* out) const {

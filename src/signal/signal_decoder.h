@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+#include "signal/raw_conversion.h"
+
 namespace zav {
 
 class SignalDecoder {
@@ -49,10 +51,22 @@ class SignalDecoder {
     }
   }
 
+  // The base decode with a known conversion in place of the virtual fromRaw, for
+  // subclasses whose conversion is fixed (the hot path of 64-channel blocks).
+  template <typename Convert>
+  void decodeWith(const uint8_t* data, double* out, Convert convert) const;
+
   uint32_t bytes_;
   uint32_t channels_;
   uint32_t blockSize_;
 };
+
+template <typename Convert>
+void SignalDecoder::decodeWith(const uint8_t* data, double* out, Convert convert) const {
+  forEachValue([&](uint32_t channel, uint32_t index, std::size_t offset) {
+    out[index] = convert(raw::readBigEndian(data + offset, bytes_), channel);
+  });
+}
 
 // The decoder for a type code (exact, case-sensitive); unknown codes get the plain
 // integer decoder.
