@@ -23,6 +23,7 @@ import select
 import shutil
 import subprocess
 import sys
+import tempfile
 import threading
 import tty
 
@@ -52,7 +53,7 @@ def start_quiet_server(wine, environment):
                   shutil.which("wineserver") or ""]
     for server in candidates:
         if server and os.access(server, os.X_OK):
-            subprocess.run([server, "-p30"], env=environment, stdout=subprocess.DEVNULL,
+            subprocess.run([server, "-p10"], env=environment, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL, timeout=60, check=False)
             return
 
@@ -117,7 +118,14 @@ def main():
     try:
         environment["ZAV_SERIAL_TEST_PORT"] = str(PORT_NUMBER)
         environment["ZAV_SERIAL_TEST_UNDER_WINE"] = "1"
-        result = subprocess.run([wine, program] + arguments, env=environment, timeout=900, check=False)
+        # wine's helper processes inherit the program's output and outlive it; through a
+        # file, nobody waits for them to let go of a pipe.
+        with tempfile.TemporaryFile() as output:
+            result = subprocess.run([wine, program] + arguments, env=environment, stdout=output,
+                                    stderr=subprocess.STDOUT, timeout=900, check=False)
+            output.seek(0)
+            sys.stdout.buffer.write(output.read())
+            sys.stdout.flush()
         return result.returncode
     finally:
         stop.set()
