@@ -90,7 +90,10 @@ ZAV_API zav_driver* zav_driver_new_usb(int port, uint32_t sensor);
 ZAV_API zav_driver* zav_driver_new_serial(const char* path, uint32_t sensor);
 /** Bluetooth device by name or by address "XX:XX:XX:XX:XX:XX" (only the first word is used). */
 ZAV_API zav_driver* zav_driver_new_bluetooth(const char* device, uint32_t sensor);
-/** The two-device 64-channel set by the names of its left and right devices (water sensors). */
+/**
+ * The two-device 64-channel set by the names of its left and right devices (water sensors).
+ * Not yet available in this release: the handle is valid but never connects.
+ */
 ZAV_API zav_driver* zav_driver_new_eeg64(const char* left, const char* right);
 /**
  * Simulated device described by a JSON configuration file. With a null path, a built-in
@@ -193,7 +196,8 @@ ZAV_API int zav_driver_import_sd_record(const char* folder, const char* recordNa
                                         const char* outputFolder);
 /**
  * Converts the left and right records of a 64-channel set, aligned on their marker codes,
- * into one set of CSV files; returns the number of record pairs converted.
+ * into one set of CSV files; returns the number of record pairs converted. Not yet
+ * available in this release: returns 0.
  */
 ZAV_API int zav_driver_import_eeg64_sd_record(const char* leftFolder, const char* rightFolder,
                                               const char* baseName, const char* outputFolder);

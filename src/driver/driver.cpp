@@ -69,6 +69,9 @@ struct Driver::Impl {
   }
 
   void reconnection() {
+    // The reader knows the block size only after a start; the device streams blocks of
+    // the known list whoever started it.
+    reader.configure(signals);
     const bool streaming = reader.detectStreaming(frequency != 0 ? frequency : kFallbackFrequency);
     if (!connection->isConnected()) return;
     if (streaming) {

@@ -1,0 +1,24 @@
+zav_add_test(api_tests
+  ${CMAKE_CURRENT_LIST_DIR}/property_map_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/connection_factory_test.cpp)
+
+# The C interface as a host meets it: the shared library and the public header only.
+add_executable(c_interface_tests ${CMAKE_CURRENT_LIST_DIR}/c_interface_test.cpp)
+target_link_libraries(c_interface_tests PRIVATE zav zav_test_support ${ZAV_GTEST_MAIN})
+zav_set_warnings(c_interface_tests)
+add_test(NAME c_interface_tests COMMAND c_interface_tests)
+set_tests_properties(c_interface_tests PROPERTIES TIMEOUT 600)
+
+add_executable(readme_example ${CMAKE_CURRENT_LIST_DIR}/readme_example.c)
+target_link_libraries(readme_example PRIVATE zav)
+add_test(NAME readme_example COMMAND readme_example)
+
+if(WIN32)
+  find_program(ZAV_OBJDUMP NAMES x86_64-w64-mingw32-objdump objdump REQUIRED)
+  add_test(NAME exported_names COMMAND ${CMAKE_COMMAND} -DLIBRARY=$<TARGET_FILE:zav> -DTOOL=${ZAV_OBJDUMP}
+    -DMODE=pe -P ${CMAKE_CURRENT_LIST_DIR}/scripts/check_exports.cmake)
+else()
+  find_program(ZAV_NM NAMES nm REQUIRED)
+  add_test(NAME exported_names COMMAND ${CMAKE_COMMAND} -DLIBRARY=$<TARGET_FILE:zav> -DTOOL=${ZAV_NM}
+    -DMODE=elf -P ${CMAKE_CURRENT_LIST_DIR}/scripts/check_exports.cmake)
+endif()

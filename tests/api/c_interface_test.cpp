@@ -1,0 +1,253 @@
+// The C interface end to end, through the shared library and the public header only, on
+// the built-in simulated device.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "zav/zav.h"
+
+namespace {
+
+struct Device {
+  zav_driver* handle;
+  explicit Device(zav_driver* h) : handle(h) {}
+  ~Device() { zav_driver_free(handle); }
+  Device(const Device&) = delete;
+  Device& operator=(const Device&) = delete;
+  operator zav_driver*() const { return handle; }
+};
+
+std::string typeOf(zav_signal* signal) {
+  char type[16];
+  return zav_signal_get_type(signal, type, sizeof type);
+}
+
+zav_signal* signalOfType(zav_driver* driver, const std::string& type) {
+  for (uint16_t i = 0; i < zav_driver_get_number_of_signals(driver); ++i) {
+    zav_signal* signal = zav_driver_get_signal(driver, i);
+    if (typeOf(signal) == type) return signal;
+  }
+  return nullptr;
+}
+
+TEST(CInterface, ConstantsHaveTheirDocumentedValues) {
+  EXPECT_EQ(zav_driver_flags_ok, 0);
+  EXPECT_EQ(zav_driver_flags_sd_card_full_error, 6);
+  EXPECT_EQ(zav_driver_flags_eeg64_not_synchronized, 7);
+  EXPECT_EQ(zav_driver_flags_bad_anchor_configuration, 256);
+  EXPECT_EQ(zav_driver_impedance_unknown, 0);
+  EXPECT_EQ(zav_driver_impedance_saturated, 4);
+  EXPECT_EQ(zav_dry_eeg_sensor, 1);
+  EXPECT_EQ(zav_water_eeg_sensor, 2);
+  EXPECT_EQ(zav_driver_battery_charging, 65535);
+  EXPECT_EQ(zav_driver_battery_unknown, 65534);
+}
+
+TEST(CInterface, NullArgumentsGiveTheFailureValue) {
+  char buffer[8] = "xxxxxxx";
+  uint16_t a = 7;
+  uint16_t b = 7;
+  uint32_t roundTrip = 7;
+  int32_t offset = 7;
+  zav_driver_free(nullptr);
+  zav_driver_connect(nullptr);
+  zav_driver_disconnect(nullptr);
+  zav_driver_reconnect(nullptr);
+  EXPECT_FALSE(zav_driver_is_connected(nullptr));
+  EXPECT_FALSE(zav_driver_is_running(nullptr));
+  EXPECT_FALSE(zav_driver_start(nullptr));
+  EXPECT_FALSE(zav_driver_stop(nullptr));
+  EXPECT_FALSE(zav_driver_synchronize(nullptr, &roundTrip, &offset));
+  EXPECT_EQ(zav_driver_read(nullptr, &a, &a, &a), nullptr);
+  EXPECT_EQ(zav_driver_read_data_size(nullptr), 0);
+  EXPECT_EQ(zav_driver_get_frequency(nullptr), 0);
+  EXPECT_EQ(zav_driver_get_eeg_impedance(nullptr, 0), zav_driver_impedance_unknown);
+  EXPECT_EQ(zav_driver_get_number_of_signals(nullptr), 0);
+  EXPECT_EQ(zav_driver_get_signal(nullptr, 0), nullptr);
+  EXPECT_EQ(zav_signal_get_type(nullptr, buffer, sizeof buffer), buffer);
+  EXPECT_STREQ(buffer, "");
+  EXPECT_EQ(zav_signal_get_type(nullptr, nullptr, 8), nullptr);
+  EXPECT_EQ(zav_signal_get_channels(nullptr), 0);
+  EXPECT_EQ(zav_signal_get_samples(nullptr), 0);
+  EXPECT_EQ(zav_signal_get_mode(nullptr), 0);
+  EXPECT_FALSE(zav_signal_set_mode(nullptr, 1));
+  EXPECT_FALSE(zav_driver_get_hw_version(nullptr, &a, &b));
+  EXPECT_FALSE(zav_driver_get_fw_version(nullptr, &a, &b));
+  EXPECT_EQ(a, 7);
+  EXPECT_FALSE(zav_driver_has_sd_card_capability(nullptr));
+  EXPECT_FALSE(zav_driver_is_sd_card_enabled(nullptr));
+  EXPECT_FALSE(zav_driver_enable_sd_card(nullptr, 1));
+  EXPECT_EQ(zav_driver_get_folder(nullptr, buffer, sizeof buffer), buffer);
+  EXPECT_EQ(zav_driver_get_file(nullptr, nullptr, 0), nullptr);
+  EXPECT_FALSE(zav_driver_set_folder(nullptr, "x"));
+  EXPECT_FALSE(zav_driver_set_file(nullptr, "x"));
+  EXPECT_EQ(zav_driver_import_sd_record(nullptr, "rec", "out"), 0);
+  EXPECT_EQ(zav_driver_import_eeg64_sd_record("l", nullptr, "rec", "out"), 0);
+  EXPECT_EQ(zav_driver_new_serial(nullptr, 1), nullptr);
+  EXPECT_EQ(zav_driver_new_bluetooth(nullptr, 1), nullptr);
+  EXPECT_EQ(zav_driver_new_eeg64("left", nullptr), nullptr);
+
+  Device device(zav_driver_new_simulated(nullptr, zav_dry_eeg_sensor));
+  zav_driver_connect(device);
+  ASSERT_TRUE(zav_driver_is_connected(device));
+  EXPECT_FALSE(zav_driver_get_hw_version(device, nullptr, &b));
+  EXPECT_FALSE(zav_driver_synchronize(device, nullptr, &offset));
+  EXPECT_FALSE(zav_driver_set_folder(device, nullptr));
+  EXPECT_EQ(zav_driver_get_folder(device, nullptr, 10), nullptr);
+}
+
+TEST(CInterface, HandlesThatCannotReachADeviceStayUsable) {
+  Device unknownPort(zav_driver_new_serial("/nonexistent/zav-port", zav_dry_eeg_sensor));
+  zav_driver_connect(unknownPort);
+  EXPECT_FALSE(zav_driver_is_connected(unknownPort));
+  EXPECT_EQ(zav_driver_read(unknownPort, nullptr, nullptr, nullptr), nullptr);
+  EXPECT_FALSE(zav_driver_start(unknownPort));
+
+  Device pair(zav_driver_new_eeg64("left", "right"));
+  zav_driver_connect(pair);
+  EXPECT_FALSE(zav_driver_is_connected(pair));
+  EXPECT_EQ(zav_driver_get_number_of_signals(pair), 0);
+
+  Device badConfiguration(zav_driver_new_simulated("/nonexistent/device.json", zav_dry_eeg_sensor));
+  zav_driver_connect(badConfiguration);
+  EXPECT_FALSE(zav_driver_is_connected(badConfiguration));
+}
+
+TEST(CInterface, SimulatedDeviceFromConnectToFree) {
+  Device device(zav_driver_new_simulated(nullptr, zav_dry_eeg_sensor));
+  EXPECT_EQ(zav_driver_get_number_of_signals(device), 0);
+  EXPECT_EQ(zav_driver_get_eeg_impedance(device, 0), zav_driver_impedance_unknown);
+
+  zav_driver_connect(device);
+  ASSERT_TRUE(zav_driver_is_connected(device));
+  EXPECT_FALSE(zav_driver_is_running(device));
+  EXPECT_EQ(zav_driver_get_frequency(device), 32);
+
+  uint16_t major = 0;
+  uint16_t minor = 0;
+  ASSERT_TRUE(zav_driver_get_hw_version(device, &major, &minor));
+  EXPECT_EQ(major, 8);
+  EXPECT_EQ(minor, 7);
+  ASSERT_TRUE(zav_driver_get_fw_version(device, &major, &minor));
+  EXPECT_EQ(major, 1);
+  EXPECT_EQ(minor, 4);
+
+  // The SD-card entry is not a host signal.
+  ASSERT_EQ(zav_driver_get_number_of_signals(device), 5);
+  EXPECT_EQ(zav_driver_get_signal(device, 5), nullptr);
+  EXPECT_TRUE(zav_driver_has_sd_card_capability(device));
+  EXPECT_FALSE(zav_driver_is_sd_card_enabled(device));
+  zav_signal* eeg = zav_driver_get_signal(device, 0);
+  EXPECT_EQ(typeOf(eeg), "EEG");
+  EXPECT_EQ(zav_signal_get_channels(eeg), 32);
+  EXPECT_EQ(zav_signal_get_samples(eeg), 8);
+  EXPECT_EQ(zav_signal_get_mode(eeg), 1);
+  char shortBuffer[3];
+  EXPECT_STREQ(zav_signal_get_type(zav_driver_get_signal(device, 1), shortBuffer, sizeof shortBuffer), "Ex");
+  char untouched[2] = {'z', 'z'};
+  zav_signal_get_type(eeg, untouched, 0);
+  EXPECT_EQ(untouched[0], 'z');
+
+  const int fullSize = 32 * 8 + 2 * 8 + 9 + 8 + 3 * 8;
+  EXPECT_EQ(zav_driver_read_data_size(device), fullSize);
+
+  // Before a start there is nothing to read.
+  EXPECT_EQ(zav_driver_get_eeg_impedance(device, 0), zav_driver_impedance_unknown);
+
+  ASSERT_TRUE(zav_driver_start(device));
+  EXPECT_TRUE(zav_driver_is_running(device));
+  EXPECT_TRUE(zav_driver_start(device));
+  uint16_t previous = 0;
+  for (int block = 0; block < 100; ++block) {
+    uint16_t sequence = 0;
+    uint16_t battery = 0;
+    uint16_t flags = 99;
+    const double* values = zav_driver_read(device, &sequence, &battery, &flags);
+    ASSERT_NE(values, nullptr) << "block " << block;
+    if (block > 0) {
+      EXPECT_EQ(sequence, static_cast<uint16_t>(previous + 1));
+    }
+    previous = sequence;
+    EXPECT_EQ(flags, 0);
+    // The simulated device reports a raw 3500 mV: below the lowest threshold once a period is complete.
+    EXPECT_TRUE(battery == zav_driver_battery_unknown || battery == 0) << battery;
+    for (int i = 0; i < fullSize; ++i) {
+      ASSERT_TRUE(std::isfinite(values[i])) << i;
+    }
+    // EEG in microvolts: a few tens of microvolts, far from the 24-bit range.
+    EXPECT_LT(std::fabs(values[0]), 2000.0);
+  }
+  // Impedance grades exist (saturated until the first window is full) for EEG channels only.
+  EXPECT_EQ(zav_driver_get_eeg_impedance(device, 0), zav_driver_impedance_saturated);
+  EXPECT_EQ(zav_driver_get_eeg_impedance(device, 32), zav_driver_impedance_unknown);
+
+  // No configuration change while running.
+  zav_signal* exg = signalOfType(device, "ExG_B");
+  ASSERT_NE(exg, nullptr);
+  EXPECT_FALSE(zav_signal_set_mode(exg, 0));
+  EXPECT_FALSE(zav_driver_set_file(device, "run.sdf"));
+
+  ASSERT_TRUE(zav_driver_stop(device));
+  EXPECT_FALSE(zav_driver_is_running(device));
+  EXPECT_TRUE(zav_driver_stop(device));
+
+  // A mode change changes the data size from the next read on.
+  ASSERT_TRUE(zav_signal_set_mode(exg, 0));
+  EXPECT_EQ(zav_signal_get_mode(exg), 0);
+  EXPECT_EQ(zav_driver_read_data_size(device), fullSize - 16);
+  ASSERT_TRUE(zav_driver_start(device));
+  uint16_t sequence = 0;
+  const double* values = zav_driver_read(device, &sequence, nullptr, nullptr);
+  ASSERT_NE(values, nullptr);
+  ASSERT_TRUE(zav_driver_stop(device));
+
+  // SD-card settings go through the device and are read back.
+  EXPECT_TRUE(zav_driver_enable_sd_card(device, 1));
+  EXPECT_TRUE(zav_driver_is_sd_card_enabled(device));
+  EXPECT_TRUE(zav_driver_set_folder(device, "./data//run1/"));
+  char folder[64];
+  EXPECT_STREQ(zav_driver_get_folder(device, folder, sizeof folder), "data\\run1\\");
+  char truncated[5];
+  EXPECT_STREQ(zav_driver_get_folder(device, truncated, sizeof truncated), "data");
+  EXPECT_TRUE(zav_driver_set_file(device, "session.sdf"));
+  char file[64];
+  EXPECT_STREQ(zav_driver_get_file(device, file, sizeof file), "session.sdf");
+
+  // The simulated device has no clock mode: the estimate cannot converge.
+  uint32_t roundTrip = 99;
+  int32_t offset = 99;
+  EXPECT_FALSE(zav_driver_synchronize(device, &roundTrip, &offset));
+  EXPECT_EQ(roundTrip, 0u);
+  EXPECT_EQ(offset, 0);
+
+  // Reconnection keeps the host's signal handles.
+  zav_driver_reconnect(device);
+  ASSERT_TRUE(zav_driver_is_connected(device));
+  EXPECT_EQ(zav_driver_get_number_of_signals(device), 5);
+  EXPECT_EQ(zav_signal_get_mode(exg), 0);
+
+  // After a disconnect the handles point nowhere until the next connect.
+  zav_driver_disconnect(device);
+  EXPECT_FALSE(zav_driver_is_connected(device));
+  EXPECT_EQ(zav_driver_get_frequency(device), 0);
+  EXPECT_EQ(zav_signal_get_channels(eeg), 0);
+  EXPECT_EQ(zav_signal_get_mode(eeg), 0);
+  EXPECT_FALSE(zav_signal_set_mode(eeg, 1));
+  char type[8] = "xxxxxxx";
+  EXPECT_STREQ(zav_signal_get_type(eeg, type, sizeof type), "");
+  EXPECT_FALSE(zav_driver_get_hw_version(device, &major, &minor));
+  EXPECT_EQ(zav_driver_read(device, nullptr, nullptr, nullptr), nullptr);
+  EXPECT_FALSE(zav_driver_stop(device));
+}
+
+TEST(CInterface, FreeingARunningHandleReleasesEverything) {
+  zav_driver* device = zav_driver_new_simulated(nullptr, zav_water_eeg_sensor);
+  zav_driver_connect(device);
+  ASSERT_TRUE(zav_driver_start(device));
+  ASSERT_NE(zav_driver_read(device, nullptr, nullptr, nullptr), nullptr);
+  zav_driver_free(device);
+}
+
+}  // namespace

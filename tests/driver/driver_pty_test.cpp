@@ -1,0 +1,255 @@
+// The single-device driver against an amplifier behind a pseudo-terminal, through the
+// real serial transport.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "driver/battery_estimator.h"
+#include "driver/driver.h"
+#include "support/pty_device.h"
+#include "transport/usb_connection.h"
+
+namespace zav {
+namespace {
+
+using test::PtyDevice;
+
+SignalList deviceSignals() {
+  return {{"EEG", 8, 3, 1, 1}, {"ACC", 3, 2, 1, 0}, {"uSD", 0, 0, 0, 0}};
+}
+
+// The out-values of one read.
+struct Read {
+  Read block;
+
+  bool from(Driver& driver) { return driver.read(values, sequence, battery, flags); }
+};
+
+struct Rig {
+  explicit Rig(PtyDevice::Settings settings = PtyDevice::Settings{deviceSignals()})
+      : device(std::move(settings)), driver(&usb) {
+    usb.setProperties({{"path", device.path()}});
+  }
+
+  std::size_t count(const std::string& command) const {
+    const auto received = device.received();
+    return static_cast<std::size_t>(std::count_if(received.begin(), received.end(), [&](const std::string& r) {
+      return r.compare(0, command.size(), command) == 0;
+    }));
+  }
+
+  PtyDevice device;
+  UsbConnection usb;
+  Driver driver;
+};
+
+TEST(DriverOnSerialDevice, FirstConnectStopsAStreamingDeviceAndReadsItsConfiguration) {
+  Rig rig;
+  rig.device.start();  // the device streams before the host arrives
+  rig.driver.connect();
+  ASSERT_TRUE(rig.driver.isConnected());
+  EXPECT_FALSE(rig.driver.isRunning());
+  EXPECT_FALSE(rig.device.streaming());
+  EXPECT_EQ(rig.driver.version(), "HW9.0_FW1.6");
+  EXPECT_EQ(rig.driver.frequency(), 100);
+  ASSERT_EQ(rig.driver.signals().size(), 3u);
+  EXPECT_EQ(rig.driver.signals()[0], SignalInfo("EEG", 8, 3, 1, 1));
+  EXPECT_EQ(rig.driver.folder(), "records");
+  EXPECT_EQ(rig.driver.file(), "session.sdf");
+  EXPECT_TRUE(rig.driver.hasSdCardCapability());
+  EXPECT_FALSE(rig.driver.isSdCardEnabled());
+  EXPECT_NE(rig.driver.deviceName().find("pts"), std::string::npos) << rig.driver.deviceName();
+
+  // Already connected: nothing more is sent.
+  const std::size_t before = rig.device.received().size();
+  rig.driver.connect();
+  EXPECT_EQ(rig.device.received().size(), before);
+}
+
+TEST(DriverOnSerialDevice, StreamsDecodedBlocksWithBatteryLevels) {
+  Rig rig;
+  rig.driver.connect();
+  ASSERT_TRUE(rig.driver.isConnected());
+  EXPECT_TRUE(rig.driver.stop());  // idle: true without "p"
+  EXPECT_EQ(rig.count("p"), 1u);   // only the one of the first connect
+  ASSERT_TRUE(rig.driver.start());
+  ASSERT_TRUE(rig.driver.start());
+  EXPECT_EQ(rig.driver.valuesPerRead(), 8u);
+
+  Read block;
+  uint16_t first = 0;
+  for (int i = 0; i < 120; ++i) {
+    ASSERT_TRUE(block.from(rig.driver)) << i;
+    if (i == 0) {
+      first = block.sequence;
+    }
+    EXPECT_EQ(block.sequence, static_cast<uint16_t>(first + i));
+    ASSERT_EQ(block.values.size(), 8u);
+    // The first value is bytes 0..2 of the payload, (s, s+1, s+2) modulo 256, in raw steps.
+    const int32_t raw = static_cast<int32_t>((static_cast<uint32_t>(PtyDevice::payloadByte(block.sequence, 0)) << 24) |
+                                             (static_cast<uint32_t>(PtyDevice::payloadByte(block.sequence, 1)) << 16) |
+                                             (static_cast<uint32_t>(PtyDevice::payloadByte(block.sequence, 2)) << 8)) >>
+                        8;
+    EXPECT_NEAR(block.values[0], raw * 0.9837 * 1.2369316684905967e-08 * 1000000.0, 1e-9);
+    EXPECT_EQ(block.flags, 0);
+  }
+  // 3700 mV peaks are below the 3740 threshold: level 3 once a second of blocks has passed.
+  EXPECT_EQ(block.battery, 3);
+  EXPECT_EQ(rig.count("s"), 1u);  // the second start sent nothing
+  EXPECT_EQ(rig.count("ct"), 1u);
+
+  ASSERT_TRUE(rig.driver.stop());
+  EXPECT_FALSE(rig.driver.isRunning());
+  EXPECT_FALSE(rig.device.streaming());
+}
+
+TEST(DriverOnSerialDevice, ConfigurationChangesAreReadBack) {
+  Rig rig;
+  rig.driver.connect();
+  ASSERT_TRUE(rig.driver.isConnected());
+
+  EXPECT_TRUE(rig.driver.setFolder("./data//run1/"));
+  EXPECT_EQ(rig.driver.folder(), "data\\run1\\");
+  EXPECT_EQ(rig.count(std::string("cddata\\run1\\") + '\0'), 1u);
+
+  rig.device.inject("gd", PtyDevice::Fault::answer, "elsewhere");
+  EXPECT_FALSE(rig.driver.setFolder("other"));
+  EXPECT_EQ(rig.driver.folder(), "data\\run1\\");
+
+  rig.device.inject("cd", PtyDevice::Fault::error);
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(rig.driver.setFolder("refused"));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+
+  rig.device.inject("ga", PtyDevice::Fault::uartError);
+  EXPECT_TRUE(rig.driver.setFile("take2.sdf"));
+  EXPECT_EQ(rig.driver.file(), "take2.sdf");
+
+  EXPECT_TRUE(rig.driver.setExtra("note"));
+  EXPECT_EQ(rig.driver.extra(), "note");
+
+  EXPECT_TRUE(rig.driver.setFrequency(250));
+  EXPECT_EQ(rig.driver.frequency(), 250);
+
+  // Mode changes: ACC on, then the SD card; the list and the block size follow.
+  EXPECT_TRUE(rig.driver.setSignalMode(1, 1));
+  EXPECT_EQ(rig.driver.signals()[1].mode, 1);
+  EXPECT_TRUE(rig.driver.enableSdCard(true));
+  EXPECT_TRUE(rig.driver.isSdCardEnabled());
+  EXPECT_FALSE(rig.driver.setSignalMode(3, 1));  // no such signal: nothing sent
+  ASSERT_TRUE(rig.driver.start());
+  EXPECT_EQ(rig.driver.valuesPerRead(), 11u);
+  Read block;
+  ASSERT_TRUE(block.from(rig.driver));
+  EXPECT_EQ(block.values.size(), 11u);
+
+  // Nothing changes while streaming, and nothing is sent for it.
+  const std::size_t before = rig.device.received().size();
+  EXPECT_FALSE(rig.driver.setFolder("x"));
+  EXPECT_FALSE(rig.driver.setFile("x"));
+  EXPECT_FALSE(rig.driver.setFrequency(100));
+  EXPECT_FALSE(rig.driver.setSignalMode(0, 0));
+  EXPECT_EQ(rig.device.received().size(), before);
+}
+
+TEST(DriverOnSerialDevice, ReconnectionResumesAStreamingDeviceOrRestoresItsSettings) {
+  Rig rig;
+  rig.driver.connect();
+  ASSERT_TRUE(rig.driver.setFile("kept.sdf"));
+  ASSERT_TRUE(rig.driver.start());
+  Read block;
+  ASSERT_TRUE(block.from(rig.driver));
+
+  // The device goes on streaming while the host reconnects: no command at all.
+  rig.driver.disconnect(false);
+  EXPECT_FALSE(rig.driver.isConnected());
+  EXPECT_EQ(rig.driver.deviceName(), "Unavailable");
+  const std::size_t before = rig.device.received().size();
+  rig.driver.connect();
+  EXPECT_TRUE(rig.driver.isRunning());
+  EXPECT_EQ(rig.device.received().size(), before);
+  ASSERT_TRUE(block.from(rig.driver));
+
+  // Stopped meanwhile: the remembered modes, file and folder go back to the device.
+  ASSERT_TRUE(rig.driver.stop());
+  rig.driver.disconnect(false);
+  rig.driver.connect();
+  EXPECT_TRUE(rig.driver.isConnected());
+  EXPECT_FALSE(rig.driver.isRunning());
+  const auto received = rig.device.received();
+  ASSERT_GE(received.size(), 3u);
+  EXPECT_EQ(received[received.size() - 3].substr(0, 2), "cc");
+  EXPECT_EQ(received[received.size() - 2], std::string("cakept.sdf") + '\0');
+  EXPECT_EQ(received[received.size() - 1], std::string("cdrecords") + '\0');
+
+  rig.driver.disconnect(true);
+  EXPECT_EQ(rig.driver.version(), "Unavailable");
+  EXPECT_EQ(rig.driver.frequency(), 0);
+  EXPECT_TRUE(rig.driver.signals().empty());
+  EXPECT_EQ(rig.driver.folder(), "Unavailable");
+  EXPECT_EQ(rig.driver.file(), "Unavailable");
+  EXPECT_FALSE(rig.driver.stop());
+  EXPECT_THROW(rig.driver.signal(0), std::out_of_range);
+}
+
+TEST(DriverOnSerialDevice, ADeviceFoundStreamingWithoutAStartReportsAnUnknownBattery) {
+  Rig rig;
+  rig.driver.connect();
+  rig.driver.disconnect(false);
+  rig.device.start();  // started by someone else while the host was away
+  rig.driver.connect();
+  ASSERT_TRUE(rig.driver.isRunning());
+  Read block;
+  ASSERT_TRUE(block.from(rig.driver));
+  EXPECT_EQ(block.battery, BatteryEstimator::kUnknown);
+}
+
+TEST(DriverOnSerialDevice, ALostLinkDisconnectsAndLateBlocksDoNot) {
+  Rig rig;
+  rig.driver.connect();
+  ASSERT_TRUE(rig.driver.setTimeout(2000));
+  ASSERT_TRUE(rig.driver.start());
+  Read block;
+  ASSERT_TRUE(block.from(rig.driver));
+
+  // A silent device: the read times out, the driver stays running.
+  rig.device.stop();
+  ASSERT_TRUE(rig.driver.setTimeout(200));
+  while (block.from(rig.driver)) {
+  }
+  EXPECT_TRUE(rig.driver.isRunning());
+
+  rig.device.start();
+  ASSERT_TRUE(block.from(rig.driver));
+  rig.device.hangUp();
+  while (block.from(rig.driver)) {
+  }
+  EXPECT_FALSE(rig.driver.isConnected());
+  EXPECT_FALSE(rig.usb.isConnected());
+}
+
+TEST(DriverOnSerialDevice, RefusalsDuringConnectLeaveTheDriverDisconnected) {
+  Rig rig;
+  rig.device.inject("gc", PtyDevice::Fault::error);
+  rig.driver.connect();
+  EXPECT_FALSE(rig.driver.isConnected());
+  EXPECT_FALSE(rig.usb.isConnected());
+  rig.driver.connect();  // the next try finds the device willing
+  EXPECT_TRUE(rig.driver.isConnected());
+}
+
+TEST(DriverOnSerialDevice, ClockSynchronizationExchangesSamples) {
+  Rig rig;
+  rig.driver.connect();
+  ASSERT_TRUE(rig.driver.beginSynchronization());
+  const SynchronizationSample sample = rig.driver.synchronizationSample();
+  EXPECT_LE(sample.t0, sample.t3);
+  EXPECT_LE(sample.t1, sample.t2);
+  EXPECT_NE(sample.t1, 1u);
+  EXPECT_TRUE(rig.driver.endSynchronization());
+  EXPECT_EQ(rig.count("ck"), 1u);
+}
+
+}  // namespace
+}  // namespace zav
