@@ -21,7 +21,10 @@ SignalList deviceSignals() {
 
 // The out-values of one read.
 struct Read {
-  Read block;
+  std::vector<double> values;
+  uint16_t sequence = 0;
+  uint16_t battery = 0;
+  uint16_t flags = 0;
 
   bool from(Driver& driver) { return driver.read(values, sequence, battery, flags); }
 };
