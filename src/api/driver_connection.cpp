@@ -35,6 +35,9 @@ DriverConnection::DriverConnection(const std::string& kind, const PropertyMap& p
   driver_ = std::make_unique<Driver>(connection_.get());
 }
 
+DriverConnection::DriverConnection(std::unique_ptr<Connection> connection, uint32_t sensor)
+    : connection_(std::move(connection)), driver_(std::make_unique<Driver>(connection_.get())), sensor_(sensor) {}
+
 DriverConnection::~DriverConnection() {
   // Reverse order of creation; the transport outlives the driver that uses it.
   impedance_.reset();

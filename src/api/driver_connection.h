@@ -28,6 +28,8 @@ class DriverConnection {
   // kind "usb", "bluetooth", "mock" or "eeg64"; an unknown kind gives a handle that never
   // connects. Nothing is sent to the device here.
   DriverConnection(const std::string& kind, const PropertyMap& properties, uint32_t sensor);
+  // A single-device handle over a transport made elsewhere.
+  DriverConnection(std::unique_ptr<Connection> connection, uint32_t sensor);
   virtual ~DriverConnection();
   DriverConnection(const DriverConnection&) = delete;
   DriverConnection& operator=(const DriverConnection&) = delete;

@@ -22,3 +22,5 @@ else()
   add_test(NAME exported_names COMMAND ${CMAKE_COMMAND} -DLIBRARY=$<TARGET_FILE:zav> -DTOOL=${ZAV_NM}
     -DMODE=elf -P ${CMAKE_CURRENT_LIST_DIR}/scripts/check_exports.cmake)
 endif()
+
+zav_add_test(handle_tests ${CMAKE_CURRENT_LIST_DIR}/driver_connection_test.cpp)

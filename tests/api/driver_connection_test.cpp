@@ -1,0 +1,174 @@
+// The handle's own logic over a scripted device: signal handles, impedance preparation,
+// a lost link and its reconnection, and the clock synchronization estimate.
+#include "api/driver_connection.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "common/byte_order.h"
+#include "support/scripted_connection.h"
+
+namespace zav::detail {
+namespace {
+
+using test::ScriptedConnection;
+
+// EEG 4 x 3 bytes x 1 sample, the SD card, and ACC 3 x 2 bytes x 1 sample.
+const SignalList kSignals = {{"EEG", 4, 3, 1, 1}, {"uSD", 0, 0, 0, 0}, {"ACC", 3, 2, 1, 1}};
+
+std::string signalText(const SignalList& signals) {
+  std::string text;
+  for (const SignalInfo& info : signals) text += signalRecordText(info);
+  return text;
+}
+
+std::string block(uint16_t sequence) {
+  std::string bytes(9 + 12 + 6, '\0');
+  auto* b = reinterpret_cast<uint8_t*>(&bytes[0]);
+  b[0] = 0xAA;
+  b[1] = 0x55;
+  writeU16BE(b + 2, sequence);
+  writeU16BE(b + 4, 3700);
+  for (std::size_t i = 8; i + 1 < bytes.size(); ++i) b[i] = static_cast<uint8_t>(i);
+  b[bytes.size() - 1] = byteSum(b, bytes.size() - 1);
+  return bytes;
+}
+
+// A device whose clock sample takes a little while, as a real exchange does, so that the
+// host's clock moves between the times taken before and after it.
+class ClockDevice : public ScriptedConnection {
+ protected:
+  uint32_t doWrite(const uint8_t* buffer, uint32_t count) override {
+    if (count == 1 && buffer[0] == 0x01) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    return ScriptedConnection::doWrite(buffer, count);
+  }
+};
+
+struct Rig {
+  explicit Rig(const std::string& version = "HW1.0_FW1.2") {
+    auto owned = std::make_unique<ClockDevice>();
+    device = owned.get();
+    device->answer("gv", version);
+    device->answer("gf", "100");
+    device->answer("gc", signalText(kSignals));
+    device->answer("gd", "folder");
+    device->answer("ga", "file");
+    handle = std::make_unique<DriverConnection>(std::move(owned), 1);
+  }
+
+  ScriptedConnection* device;
+  std::unique_ptr<DriverConnection> handle;
+};
+
+TEST(DriverConnection, SignalHandlesSkipTheSdCardAndKeepTheDriversIndex) {
+  Rig rig;
+  EXPECT_EQ(rig.handle->signalCount(), 0);
+  rig.handle->connect();
+  ASSERT_TRUE(rig.handle->driver().isConnected());
+  ASSERT_EQ(rig.handle->signalCount(), 2);
+  EXPECT_EQ(rig.handle->signal(1)->index, 2u);
+  EXPECT_EQ(rig.handle->signal(1)->info()->type, "ACC");
+  EXPECT_EQ(rig.handle->signal(2), nullptr);
+  EXPECT_EQ(rig.handle->readDataSize(), 4 + 3);
+
+  // Reconnecting keeps the same handles.
+  SignalHandle* acc = rig.handle->signal(1);
+  rig.handle->reconnect();
+  EXPECT_EQ(rig.handle->signal(1), acc);
+}
+
+TEST(DriverConnection, ImpedanceFollowsTheFirstEnabledEegSignal) {
+  Rig rig;
+  // A start on a handle that never connected prepares nothing.
+  EXPECT_FALSE(rig.handle->start());
+  EXPECT_EQ(rig.handle->eegImpedance(0), kImpedanceUnknown);
+
+  rig.handle->connect();
+  ASSERT_TRUE(rig.handle->start());
+  // 100 blocks of one sample: 100 samples per second, too slow to grade a 70-90 Hz band.
+  EXPECT_EQ(rig.handle->eegImpedance(0), kImpedanceUnknown);
+  EXPECT_EQ(rig.handle->eegImpedance(4), kImpedanceUnknown);
+}
+
+TEST(DriverConnection, ALostLinkDisconnectsAndReconnectResumesAStreamingDevice) {
+  Rig rig;
+  rig.handle->connect();
+  ASSERT_TRUE(rig.handle->start());
+  rig.device->feed(block(10));
+  uint16_t sequence = 0;
+  uint16_t battery = 0;
+  uint16_t flags = 0;
+  ASSERT_NE(rig.handle->read(sequence, battery, flags), nullptr);
+  EXPECT_EQ(sequence, 10);
+
+  rig.device->feedLinkLoss();
+  EXPECT_EQ(rig.handle->read(sequence, battery, flags), nullptr);
+  EXPECT_FALSE(rig.handle->driver().isConnected());
+  EXPECT_FALSE(rig.device->isConnected());
+
+  // The device kept streaming: the reconnection finds blocks and resumes without a command.
+  rig.device->clearWritten();
+  rig.device->repeatForever(block(11));
+  rig.handle->reconnect();
+  EXPECT_TRUE(rig.handle->driver().isRunning());
+  EXPECT_EQ(rig.device->written(), "");
+  const double* values = rig.handle->read(sequence, battery, flags);
+  ASSERT_NE(values, nullptr);
+  EXPECT_EQ(sequence, 11);
+}
+
+TEST(DriverConnection, AStopThatCannotDrainTheDeviceKeepsItRunning) {
+  Rig rig;
+  rig.handle->connect();
+  ASSERT_TRUE(rig.handle->start());
+  rig.device->repeatForever(block(1));
+  EXPECT_FALSE(rig.handle->stop());
+  EXPECT_TRUE(rig.handle->driver().isRunning());
+}
+
+std::string clockAnswer(uint32_t first, uint32_t second) {
+  std::string bytes(8, '\0');
+  writeU32BE(reinterpret_cast<uint8_t*>(&bytes[0]), first);
+  writeU32BE(reinterpret_cast<uint8_t*>(&bytes[4]), second);
+  return bytes;
+}
+
+TEST(DriverConnection, SynchronizationNeedsFirmwareOneAndConvergingSamples) {
+  {
+    Rig old("HW1.0_FW0.9");
+    old.handle->connect();
+    uint32_t roundTrip = 77;
+    int32_t offset = 77;
+    EXPECT_FALSE(old.handle->synchronize(roundTrip, offset));
+    EXPECT_EQ(roundTrip, 77u);
+    EXPECT_EQ(offset, 77);
+    EXPECT_EQ(old.device->written().find("ck"), std::string::npos);
+  }
+  {
+    // A device that never answers a clock sample: 300 attempts, nothing kept.
+    Rig silent;
+    silent.handle->connect();
+    uint32_t roundTrip = 77;
+    int32_t offset = 77;
+    EXPECT_FALSE(silent.handle->synchronize(roundTrip, offset));
+    EXPECT_EQ(roundTrip, 0u);
+    EXPECT_EQ(offset, 0);
+  }
+  {
+    // Device times at the top of the 32-bit range: the bounds must not overflow.
+    Rig steady;
+    steady.handle->connect();
+    steady.device->answerRaw(std::string(1, '\x01'), clockAnswer(0xFFFFFFF0u, 0xFFFFFFFEu));
+    uint32_t roundTrip = 0;
+    int32_t offset = 0;
+    EXPECT_TRUE(steady.handle->synchronize(roundTrip, offset));
+    EXPECT_LT(roundTrip, 1000000u);
+    EXPECT_NE(steady.device->written().find("ck"), std::string::npos);
+    EXPECT_EQ(steady.device->writes().back(), "a");
+  }
+}
+
+}  // namespace
+}  // namespace zav::detail
