@@ -52,8 +52,8 @@ class Socket {
 
   // A new IPv4 TCP socket; any socket held before is closed first.
   bool openTcp();
-  // Connects the TCP socket to 127.0.0.1:port. After a refusal the socket stays open and
-  // may be connected again.
+  // Connects the TCP socket to 127.0.0.1:port. A refused socket stays open, but to try
+  // again open a fresh one: not every socket layer accepts a second connect.
   ConnectResult connectLoopback(uint16_t port);
   // A new RFCOMM socket connected to the device within limitMs; any socket held before is
   // closed first. On failure nothing is held.

@@ -92,19 +92,24 @@ BluetoothClient::BridgeOutcome BluetoothClient::connectThroughBridge() {
 }
 
 bool BluetoothClient::reachBridge() {
-  if (!socket_.openTcp()) return false;
-  applyTimeout(kFreshBridgeTimeout);
-  platform::ConnectResult result = socket_.connectLoopback(bridgePort_);
+  platform::ConnectResult result = connectFreshBridgeSocket();
   if (result == platform::ConnectResult::refused) {
     // Nobody listens: start the bridge and try once more at once.
     if (startBridge_) startBridge_(bridgeCommand());
-    result = socket_.connectLoopback(bridgePort_);
+    result = connectFreshBridgeSocket();
   }
   if (result != platform::ConnectResult::connected) {
     socket_.close();
     return false;
   }
   return true;
+}
+
+// A fresh socket for every attempt: not every socket layer lets a refused socket connect again.
+platform::ConnectResult BluetoothClient::connectFreshBridgeSocket() {
+  if (!socket_.openTcp()) return platform::ConnectResult::failed;
+  applyTimeout(kFreshBridgeTimeout);
+  return socket_.connectLoopback(bridgePort_);
 }
 
 bool BluetoothClient::connectDirect() {

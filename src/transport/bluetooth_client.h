@@ -68,6 +68,7 @@ class BluetoothClient {
 
   BridgeOutcome connectThroughBridge();
   bool reachBridge();
+  platform::ConnectResult connectFreshBridgeSocket();
   bool connectDirect();
   void applyTimeout(uint32_t milliseconds);
 
