@@ -27,7 +27,9 @@ double FloatDecoder::fromRaw(int32_t raw, uint32_t, int32_t mode) const {
 }
 
 int64_t GsrDecoder::toRaw(double value, uint32_t, int32_t) const {
-  return raw::truncToInt64(3.3 / ((value * 6490000.0 + 1.0) * 0.000125));
+  const double denominator = (value * 6490000.0 + 1.0) * 0.000125;
+  if (denominator == 0.0) return std::numeric_limits<int64_t>::max();  // what 3.3 / +0 would give
+  return raw::truncToInt64(3.3 / denominator);
 }
 
 double GsrDecoder::fromRaw(int32_t raw, uint32_t, int32_t) const {
