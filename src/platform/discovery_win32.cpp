@@ -63,7 +63,8 @@ void addRecord(const WSAQUERYSETW& result, std::vector<DeviceRecord>& records) {
   DeviceRecord record;
   record.name = narrowName(result.lpszServiceInstanceName);
   record.endpoint.address = address.btAddr;
-  std::memcpy(record.endpoint.serviceClass.data(), &address.serviceClassId, record.endpoint.serviceClass.size());
+  std::memcpy(record.endpoint.serviceClass.data(), &address.serviceClassId,
+              record.endpoint.serviceClass.size());
   records.push_back(std::move(record));
 }
 

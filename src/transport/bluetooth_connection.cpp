@@ -41,7 +41,9 @@ bool BluetoothConnection::doSetTimeout(uint32_t milliseconds) {
 
 uint32_t BluetoothConnection::doGetTimeout() { return client_->timeout(); }
 
-uint32_t BluetoothConnection::doRead(uint8_t* buffer, uint32_t count) { return client_->receive(buffer, count); }
+uint32_t BluetoothConnection::doRead(uint8_t* buffer, uint32_t count) {
+  return client_->receive(buffer, count);
+}
 
 uint32_t BluetoothConnection::doWrite(const uint8_t* buffer, uint32_t count) {
   return client_->send(buffer, count);

@@ -26,7 +26,8 @@ TEST(BluetoothClientTest, BridgeIsStartedOnceWhenNobodyListensThenTheDirectWayIs
 
   EXPECT_FALSE(client.connect("NO-SUCH-AMP"));
   EXPECT_FALSE(client.isOpen());
-  EXPECT_EQ(started, std::vector<std::string>{folder.string() + "/" + platform::executableFileName("rfbridge")});
+  const std::string command = folder.string() + "/" + platform::executableFileName("rfbridge");
+  EXPECT_EQ(started, std::vector<std::string>{command});
 }
 
 TEST(BluetoothClientTest, StartedBridgeIsReachedByTheImmediateRetry) {
@@ -83,7 +84,8 @@ TEST(BluetoothClientTest, TransfersWithoutASocketReportALostLink) {
 TEST(BluetoothClientTest, ShortAddressTextFailsTheDirectWay) {
   BluetoothClient client;
   client.setUseBridge(false);
-  client.setBridgeStarter([](const std::string&) { ADD_FAILURE() << "the direct way never starts the bridge"; });
+  client.setBridgeStarter(
+      [](const std::string&) { ADD_FAILURE() << "the direct way never starts the bridge"; });
   EXPECT_FALSE(client.connect("00:11"));
   EXPECT_FALSE(client.connect(""));
   EXPECT_FALSE(client.isOpen());
