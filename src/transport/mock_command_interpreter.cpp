@@ -36,7 +36,9 @@ bool isGet(uint8_t letter) {
   return letter == 'v' || letter == 'f' || letter == 'a' || letter == 'd' || letter == 'c';
 }
 
-bool isSet(uint8_t letter) { return letter == 'c' || letter == 'd' || letter == 'a' || letter == 't'; }
+bool isSet(uint8_t letter) {
+  return letter == 'c' || letter == 'd' || letter == 'a' || letter == 't';
+}
 
 void answerGet(MockDevice& device, uint8_t letter, ByteQueue& output) {
   switch (letter) {

@@ -2,7 +2,6 @@
 
 #include <fstream>
 #include <limits>
-
 #include <nlohmann/json.hpp>
 
 #include "common/diagnostics.h"
@@ -69,9 +68,10 @@ bool readEntry(const nlohmann::json& json, Entry& entry, std::string& error) {
     return false;
   }
   entry.type = type->get<std::string>();
-  if (!readInteger(json, "channels", entry.channels, error) || !readInteger(json, "bytes", entry.bytes, error) ||
-      !readInteger(json, "blockSize", entry.blockSize, error) || !readInteger(json, "mode", entry.mode, error) ||
-      !readInteger(json, "sr", entry.sr, error)) {
+  if (!readInteger(json, "channels", entry.channels, error) ||
+      !readInteger(json, "bytes", entry.bytes, error) ||
+      !readInteger(json, "blockSize", entry.blockSize, error) ||
+      !readInteger(json, "mode", entry.mode, error) || !readInteger(json, "sr", entry.sr, error)) {
     return false;
   }
   const auto values = json.find("values");
@@ -96,8 +96,8 @@ bool readEntry(const nlohmann::json& json, Entry& entry, std::string& error) {
 
 bool inRange(int64_t value, int64_t smallest, int64_t largest, const char* key, std::string& error) {
   if (value >= smallest && value <= largest) return true;
-  error = std::string("\"") + key + "\" is " + std::to_string(value) + ", outside " + std::to_string(smallest) +
-          " to " + std::to_string(largest);
+  error = std::string("\"") + key + "\" is " + std::to_string(value) + ", outside " +
+          std::to_string(smallest) + " to " + std::to_string(largest);
   return false;
 }
 

@@ -50,7 +50,9 @@ struct MockConnection::Impl {
 MockConnection::MockConnection() : impl_(std::make_unique<Impl>()) {}
 MockConnection::~MockConnection() = default;
 
-std::string MockConnection::describe() const { return "Mock device"; }
+std::string MockConnection::describe() const {
+  return "Mock device";
+}
 
 bool MockConnection::doOpen() {
   try {
@@ -68,6 +70,9 @@ bool MockConnection::doOpen() {
   } catch (const std::exception& error) {
     diag::line("cannot open the simulated device: ", error.what());
     return false;
+  } catch (...) {
+    diag::line("cannot open the simulated device");
+    return false;
   }
 }
 
@@ -81,7 +86,9 @@ bool MockConnection::doSetTimeout(uint32_t milliseconds) {
   return true;
 }
 
-uint32_t MockConnection::doGetTimeout() { return impl_->timeout; }
+uint32_t MockConnection::doGetTimeout() {
+  return impl_->timeout;
+}
 
 uint32_t MockConnection::doRead(uint8_t* buffer, uint32_t count) {
   if (count == 0) return 0;

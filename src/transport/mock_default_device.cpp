@@ -2,9 +2,8 @@
 // fixed-seed generator, so every run streams the same data.
 #include <cmath>
 #include <cstdint>
-#include <vector>
-
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "transport/mock_configuration.h"
 
@@ -130,7 +129,8 @@ std::vector<double> blockMajor(const Waveforms& channels, int blockSize) {
 // One waveform per channel: each a function of the time in seconds.
 template <typename Wave>
 Waveforms sampled(int channels, int samplesPerChannel, int sampleRate, Wave wave) {
-  Waveforms result(static_cast<std::size_t>(channels), std::vector<double>(static_cast<std::size_t>(samplesPerChannel)));
+  Waveforms result(static_cast<std::size_t>(channels),
+                   std::vector<double>(static_cast<std::size_t>(samplesPerChannel)));
   for (int c = 0; c < channels; ++c) {
     for (int n = 0; n < samplesPerChannel; ++n) {
       result[static_cast<std::size_t>(c)][static_cast<std::size_t>(n)] =
@@ -142,8 +142,13 @@ Waveforms sampled(int channels, int samplesPerChannel, int sampleRate, Wave wave
 
 nlohmann::json entry(const char* type, int channels, int bytes, int blockSize, int sampleRate,
                      std::vector<double> values) {
-  return {{"type", type},           {"channels", channels}, {"bytes", bytes}, {"blockSize", blockSize},
-          {"mode", 1},              {"sr", sampleRate},     {"values", std::move(values)}};
+  return {{"type", type},
+          {"channels", channels},
+          {"bytes", bytes},
+          {"blockSize", blockSize},
+          {"mode", 1},
+          {"sr", sampleRate},
+          {"values", std::move(values)}};
 }
 
 }  // namespace

@@ -14,20 +14,23 @@ namespace {
 
 constexpr uint64_t kNanosecondsPerSecond = 1000000000;
 
-bool producesData(const SignalInfo& info) { return info.mode >= 1 && !isSdCard(info); }
+bool producesData(const SignalInfo& info) {
+  return info.mode >= 1 && !isSdCard(info);
+}
 
 }  // namespace
 
 MockDevice::Pacer MockDevice::steadyPacer() {
   using Clock = std::chrono::steady_clock;
-  return {[] {
-            return static_cast<int64_t>(
-                std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count());
-          },
-          [](int64_t nanoseconds) {
-            std::this_thread::sleep_until(Clock::time_point(
-                std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(nanoseconds))));
-          }};
+  return {
+      [] {
+        return static_cast<int64_t>(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count());
+      },
+      [](int64_t nanoseconds) {
+        std::this_thread::sleep_until(Clock::time_point(
+            std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(nanoseconds))));
+      }};
 }
 
 MockDevice::MockDevice() : pacer_(steadyPacer()) {}
@@ -36,6 +39,10 @@ MockDevice::~MockDevice() = default;
 void MockDevice::configure(MockSetup setup) {
   frequency_ = std::max<int32_t>(1, setup.frequency);
   signals_ = std::move(setup.signals);
+  // The encoders belong to the old list; the next start builds new ones.
+  encoders_.clear();
+  encoderModes_.clear();
+  payloadBytes_ = 0;
 }
 
 std::string MockDevice::signalListText() const {
@@ -71,8 +78,8 @@ void MockDevice::startStreaming() {
     const SignalInfo& info = signal.info;
     std::unique_ptr<SignalDecoder> encoder;
     if (producesData(info)) {
-      encoder = makeDecoder(info.type, static_cast<uint32_t>(info.bytes), static_cast<uint32_t>(info.channels),
-                            static_cast<uint32_t>(info.blockSize));
+      encoder = makeDecoder(info.type, static_cast<uint32_t>(info.bytes),
+                            static_cast<uint32_t>(info.channels), static_cast<uint32_t>(info.blockSize));
     }
     if (encoder) {
       payloadBytes_ += encoder->bytesPerBlock();
@@ -108,7 +115,8 @@ void MockDevice::generateValues(std::size_t index, int32_t mode) {
   for (uint64_t c = 0; c < channels; ++c) {
     const double step = encoder.resolution(static_cast<uint32_t>(c), mode);
     for (uint64_t s = 0; s < blockSize; ++s) {
-      const double t = static_cast<double>(static_cast<uint64_t>(sequence_) * blockSize + s) / samplesPerSecond;
+      const double t =
+          static_cast<double>(static_cast<uint64_t>(sequence_) * blockSize + s) / samplesPerSecond;
       scratch_[c * blockSize + s] = std::sin(t) * swing * step;
     }
   }

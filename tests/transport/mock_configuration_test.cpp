@@ -31,7 +31,9 @@ OpenResult openWith(const std::string& text) {
   return result;
 }
 
-nlohmann::json validEntry() { return signalEntry("EEG", 8, 3, 1, 1, 500, {1.0}); }
+nlohmann::json validEntry() {
+  return signalEntry("EEG", 8, 3, 1, 1, 500, {1.0});
+}
 
 TEST(MockConfigurationTest, UnreadableOrMalformedFilesFailTheOpenWithALine) {
   test::TempFolder folder;
@@ -40,7 +42,8 @@ TEST(MockConfigurationTest, UnreadableOrMalformedFilesFailTheOpenWithALine) {
   test::setProperty(connection, "configuration", missing);
   testing::internal::CaptureStdout();
   EXPECT_FALSE(connection.open());
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "cannot read simulated device configuration " + missing + "\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "cannot read simulated device configuration " + missing + "\n");
   EXPECT_FALSE(connection.isConnected());
 
   const std::pair<std::string, std::string> cases[] = {
@@ -64,12 +67,19 @@ TEST(MockConfigurationTest, EntriesWithMissingKeysOrWrongTypesFailTheOpen) {
     entry.erase(key);
     const OpenResult result = openWith(deviceWith({entry}).dump());
     EXPECT_FALSE(result.opened) << key;
-    EXPECT_NE(result.lines.find(std::string("signal entry 0: missing key \"") + key + "\""), std::string::npos)
+    EXPECT_NE(result.lines.find(std::string("signal entry 0: missing key \"") + key + "\""),
+              std::string::npos)
         << result.lines;
   }
   const std::pair<const char*, nlohmann::json> wrong[] = {
-      {"type", 5},         {"channels", "8"},   {"channels", 8.5},         {"bytes", nullptr},
-      {"sr", true},        {"values", "1, 2"},  {"values", {1.0, "two"}}, {"mode", 1e12},
+      {"type", 5},
+      {"channels", "8"},
+      {"channels", 8.5},
+      {"bytes", nullptr},
+      {"sr", true},
+      {"values", "1, 2"},
+      {"values", {1.0, "two"}},
+      {"mode", 1e12},
       {"channels", 5000000000LL},
   };
   for (const auto& [key, value] : wrong) {
@@ -77,7 +87,8 @@ TEST(MockConfigurationTest, EntriesWithMissingKeysOrWrongTypesFailTheOpen) {
     entry[key] = value;
     const OpenResult result = openWith(deviceWith({entry}).dump());
     EXPECT_FALSE(result.opened) << key << " = " << value.dump();
-    EXPECT_NE(result.lines.find("signal entry 0: \"" + std::string(key) + "\""), std::string::npos) << result.lines;
+    EXPECT_NE(result.lines.find("signal entry 0: \"" + std::string(key) + "\""), std::string::npos)
+        << result.lines;
   }
 }
 

@@ -109,7 +109,8 @@ TEST(MockConnectionTest, StreamsChecksummedBlocksInSequenceAndIgnoresQueriesMean
       << "the mode change sent while streaming was dropped";
 
   send(connection, "s");
-  EXPECT_EQ(blockSequence(readBlock(connection, kFastBlockBytes)), static_cast<uint16_t>(blockSequence(next) + 1))
+  EXPECT_EQ(blockSequence(readBlock(connection, kFastBlockBytes)),
+            static_cast<uint16_t>(blockSequence(next) + 1))
       << "a new start continues the sequence";
   send(connection, "p");
 }
@@ -133,7 +134,8 @@ TEST(MockConnectionTest, ValueListsLoopInEncodingOrder) {
   const std::vector<double> expected{1.5, 2.5, 1.5, 2.5, 1.5, 2.5};
   ASSERT_EQ(decoded.size(), expected.size());
   const double step = decoder->resolution(0, 1);
-  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(decoded[i], expected[i], step) << "value " << i;
+  for (std::size_t i = 0; i < expected.size(); ++i)
+    EXPECT_NEAR(decoded[i], expected[i], step) << "value " << i;
 }
 
 TEST(MockConnectionTest, GeneratedSineSwingsOverTheSignalsRawRange) {
@@ -170,7 +172,8 @@ TEST(MockConnectionTest, SignalsSwitchedOffOrNegativeTakeNoPayload) {
   send(connection, "p");
   ASSERT_EQ(next.size(), 15u);
   EXPECT_EQ(next[0], 0xAA);
-  EXPECT_EQ(blockSequence(next), static_cast<uint16_t>(blockSequence(block) + 1)) << "blocks are 15 bytes long";
+  EXPECT_EQ(blockSequence(next), static_cast<uint16_t>(blockSequence(block) + 1))
+      << "blocks are 15 bytes long";
   EXPECT_EQ(next.back(), byteSum(next.data(), next.size() - 1));
 }
 
@@ -213,9 +216,10 @@ TEST(MockConnectionTest, ReopeningKeepsTheDeviceAsItWasWithoutListingSignalsTwic
 TEST(MockConnectionTest, DistancesExpandToAnchorSignalsAndBatteriesAddOnlyTheirRate) {
   test::TempFolder folder;
   MockConnection connection;
-  test::configureWith(connection, folder,
-                      deviceWith({signalEntry("distances", 3, 2, 4, 1, 40, {1.0, 2.0}),
-                                  signalEntry("uSD", 0, 0, 1, 0, 50), signalEntry("batteries", 2, 2, 10, 1, 600)}));
+  test::configureWith(
+      connection, folder,
+      deviceWith({signalEntry("distances", 3, 2, 4, 1, 40, {1.0, 2.0}), signalEntry("uSD", 0, 0, 1, 0, 50),
+                  signalEntry("batteries", 2, 2, 10, 1, 600)}));
   ASSERT_TRUE(connection.open());
   EXPECT_EQ(ask(connection, "gc"),
             "ANC  , 02, 02, 03, 01ANC  , 02, 02, 03, 01ANC  , 02, 02, 03, 01uSD  , xx, xx, xx, 00" + kNul);

@@ -25,7 +25,8 @@ std::vector<double> listOf(const nlohmann::json& device, std::size_t signal) {
 }
 
 // One channel's samples out of a block-major, channel-major list.
-std::vector<double> channelSamples(const std::vector<double>& values, int channels, int blockSize, int channel) {
+std::vector<double> channelSamples(const std::vector<double>& values, int channels, int blockSize,
+                                   int channel) {
   std::vector<double> samples;
   const std::size_t perBlock = static_cast<std::size_t>(channels * blockSize);
   for (std::size_t first = 0; first + perBlock <= values.size(); first += perBlock) {
@@ -46,7 +47,8 @@ double bandPower(const std::vector<double>& samples, double low, double high) {
     if (frequency < low || frequency > high) continue;
     std::complex<double> sum = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
-      sum += samples[i] * std::polar(1.0, -2.0 * kPi * static_cast<double>(k * i % n) / static_cast<double>(n));
+      sum +=
+          samples[i] * std::polar(1.0, -2.0 * kPi * static_cast<double>(k * i % n) / static_cast<double>(n));
     }
     power += 2.0 * std::norm(sum) / static_cast<double>(n * n);
   }
@@ -67,7 +69,7 @@ TEST(MockDefaultDeviceTest, PresetReportsTheThirtyTwoChannelAmplifier) {
   ASSERT_FALSE(text.empty());
   EXPECT_EQ(text.back(), '\0');
   EXPECT_EQ(text.size(), 6 * kSignalRecordLength + 1);
-  const SignalList expected{SignalInfo("EEG", 32, 3, 8, 1), SignalInfo("ExG_B", 2, 3, 8, 1),
+  const SignalList expected{SignalInfo("EEG", 32, 3, 8, 1),  SignalInfo("ExG_B", 2, 3, 8, 1),
                             SignalInfo("IMU_B", 9, 2, 1, 1), SignalInfo("FOT", 1, 3, 8, 1),
                             SignalInfo("DIN", 3, 1, 8, 1),   SignalInfo("uSD", 0, 0, 0, 0)};
   EXPECT_EQ(parseSignalList(text), expected);
@@ -87,8 +89,11 @@ TEST(MockDefaultDeviceTest, BlocksDecodeToTheGeneratedValues) {
     const char* type;
     uint32_t bytes, channels, blockSize;
   };
-  const Part parts[] = {{0, "EEG", 3, 32, 8}, {1, "ExG_B", 3, 2, 8}, {2, "IMU_B", 2, 9, 1},
-                        {3, "FOT", 3, 1, 8},  {4, "DIN", 1, 3, 8}};
+  const Part parts[] = {{0, "EEG", 3, 32, 8},
+                        {1, "ExG_B", 3, 2, 8},
+                        {2, "IMU_B", 2, 9, 1},
+                        {3, "FOT", 3, 1, 8},
+                        {4, "DIN", 1, 3, 8}};
   constexpr std::size_t kBlockBytes = 9 + 768 + 48 + 18 + 24 + 24;
   for (int b = 0; b < 2; ++b) {
     const std::vector<uint8_t> block = test::readBlock(connection, kBlockBytes);
@@ -106,8 +111,8 @@ TEST(MockDefaultDeviceTest, BlocksDecodeToTheGeneratedValues) {
         const uint32_t channel = i / part.blockSize;
         double expected = 0.0;
         if (values.empty()) {
-          const double seconds = static_cast<double>(sequence * part.blockSize + i % part.blockSize) /
-                                 (32.0 * part.blockSize);
+          const double seconds =
+              static_cast<double>(sequence * part.blockSize + i % part.blockSize) / (32.0 * part.blockSize);
           expected = std::sin(seconds) * 255.0 * decoder->resolution(channel, 1);
         } else {
           expected = values[(sequence * decoder->valuesPerBlock() + i) % values.size()];
@@ -140,7 +145,8 @@ TEST(MockDefaultDeviceTest, EegHasAlphaRhythmAndTwoNoisyElectrodesWithinRange) {
     }
   }
   // Channels differ from each other: not one waveform copied 32 times.
-  EXPECT_NE(channelSamples(eeg, kEegChannels, kBlockSize, 0), channelSamples(eeg, kEegChannels, kBlockSize, 1));
+  EXPECT_NE(channelSamples(eeg, kEegChannels, kBlockSize, 0),
+            channelSamples(eeg, kEegChannels, kBlockSize, 1));
 }
 
 }  // namespace

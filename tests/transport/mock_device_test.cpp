@@ -1,12 +1,13 @@
 // Block pacing of the simulated amplifier, driven by a scripted clock so that nothing
 // here depends on real time.
+#include "transport/mock_device.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
 
 #include "common/byte_order.h"
-#include "transport/mock_device.h"
 
 namespace zav {
 namespace {

@@ -6,10 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "common/byte_order.h"
 #include "support/temp_folder.h"
@@ -19,8 +18,13 @@ namespace zav::test {
 
 inline nlohmann::json signalEntry(const std::string& type, int channels, int bytes, int blockSize, int mode,
                                   int sr, std::vector<double> values = {}) {
-  return {{"type", type}, {"channels", channels}, {"bytes", bytes},          {"blockSize", blockSize},
-          {"mode", mode}, {"sr", sr},             {"values", std::move(values)}};
+  return {{"type", type},
+          {"channels", channels},
+          {"bytes", bytes},
+          {"blockSize", blockSize},
+          {"mode", mode},
+          {"sr", sr},
+          {"values", std::move(values)}};
 }
 
 inline nlohmann::json deviceWith(std::vector<nlohmann::json> entries) {
@@ -40,13 +44,15 @@ inline void configureWith(MockConnection& connection, const TempFolder& folder, 
   setProperty(connection, "configuration", path.string());
 }
 
-inline void configureWith(MockConnection& connection, const TempFolder& folder, const nlohmann::json& document) {
+inline void configureWith(MockConnection& connection, const TempFolder& folder,
+                          const nlohmann::json& document) {
   configureWith(connection, folder, document.dump());
 }
 
 inline void send(Connection& connection, const std::string& bytes) {
-  ASSERT_EQ(connection.write(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint32_t>(bytes.size())),
-            static_cast<int32_t>(bytes.size()));
+  ASSERT_EQ(
+      connection.write(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint32_t>(bytes.size())),
+      static_cast<int32_t>(bytes.size()));
 }
 
 // Everything the device has to say right now (it answers at once or not at all).
@@ -76,6 +82,8 @@ inline std::vector<uint8_t> readBlock(Connection& connection, std::size_t size) 
   return block;
 }
 
-inline uint16_t blockSequence(const std::vector<uint8_t>& block) { return readU16BE(block.data() + 2); }
+inline uint16_t blockSequence(const std::vector<uint8_t>& block) {
+  return readU16BE(block.data() + 2);
+}
 
 }  // namespace zav::test
