@@ -32,10 +32,12 @@ void ChannelFilter::apply(const double* in, double* out) {
   const std::size_t poles = static_cast<std::size_t>(numPoles_);
   const double* xCoeffs = xCoeffs_.data();
   const double* yCoeffs = yCoeffs_.data();
-  for (uint64_t c = 0; c < channels_; ++c) {
-    double* x = xHistory_.data() + c * (zeros + 1);
-    double* y = yHistory_.data() + c * (poles + 1);
-    for (uint64_t s = 0; s < blockSize_; ++s) {
+  // Channels are independent; running them side by side for each sample lets their
+  // recurrences overlap in the processor instead of waiting on one another.
+  for (uint64_t s = 0; s < blockSize_; ++s) {
+    for (uint64_t c = 0; c < channels_; ++c) {
+      double* x = xHistory_.data() + c * (zeros + 1);
+      double* y = yHistory_.data() + c * (poles + 1);
       const uint64_t at = s * channels_ + c;
       for (std::size_t i = 0; i < zeros; ++i) x[i] = x[i + 1];
       const double value = in[at];
