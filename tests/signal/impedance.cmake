@@ -5,4 +5,5 @@ target_compile_definitions(filter_tests PRIVATE ZAV_TEST_DATA_DIR="${CMAKE_SOURC
 
 zav_add_test(impedance_tests
   ${CMAKE_CURRENT_LIST_DIR}/impedance_estimator_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/impedance_grade_test.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/impedance_grade_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/impedance_allocation_test.cpp)
