@@ -1,7 +1,7 @@
 #include "signal/impedance_estimator.h"
 
 #include <algorithm>
-#include <limits>
+#include <new>
 
 #include "signal/amplitude_stage.h"
 #include "signal/band_power_stage.h"
@@ -11,12 +11,11 @@ namespace zav {
 
 namespace {
 
-// The ring of one stage holds channels x windowSeconds x sampleRate values; a product that
-// does not fit a size is no window at all.
-bool windowFits(uint64_t windowSeconds, uint64_t sampleRate, uint64_t channels) {
-  const uint64_t most = std::numeric_limits<std::size_t>::max() / sizeof(double);
-  return windowSeconds <= most / sampleRate && windowSeconds * sampleRate <= most / channels;
-}
+// Most values one buffer of the estimator may hold (2 GiB of doubles); a window or block
+// beyond it, or whose size does not even fit a number, is not measured.
+constexpr uint64_t kMostValues = uint64_t{1} << 28;
+
+bool fitsBuffer(uint64_t a, uint64_t b) { return a != 0 && b <= kMostValues / a; }
 
 }  // namespace
 
@@ -27,6 +26,7 @@ ImpedanceEstimator::~ImpedanceEstimator() = default;
 
 void ImpedanceEstimator::configure(uint64_t channels, uint64_t blockSize, uint64_t sampleRate,
                                    const std::string& /*label*/, uint32_t sensor) {
+  usable_ = false;  // until the new stages stand
   channels_ = channels;
   blockSize_ = blockSize;
   sampleRate_ = sampleRate;
@@ -37,40 +37,38 @@ void ImpedanceEstimator::configure(uint64_t channels, uint64_t blockSize, uint64
   bandLow_ = 70.0;
   bandHigh_ = 90.0;
 
-  std::unique_ptr<BandPowerStage> powerStage;
-  std::unique_ptr<AmplitudeStage> amplitudeStage;
   // At or below twice the upper band edge the band reaches half the sampling rate and no
   // filter exists; such a signal, like an empty one, is not graded at all.
-  const bool measurable = channels > 0 && blockSize > 0 && windowSeconds_ > 0 &&
-                          static_cast<double>(sampleRate) > 2.0 * bandHigh_ &&
-                          windowFits(windowSeconds_, sampleRate, channels);
+  const bool measurable = blockSize > 0 && static_cast<double>(sampleRate) > 2.0 * bandHigh_ &&
+                          fitsBuffer(channels, blockSize) && fitsBuffer(windowSeconds_, sampleRate) &&
+                          fitsBuffer(channels, windowSeconds_ * sampleRate);
   if (measurable) {
-    const uint64_t blocksPerSecond = sampleRate / blockSize;
-    const uint64_t windowLength = windowSeconds_ * sampleRate;
-    const uint64_t interval = updateSeconds_ * blocksPerSecond;
-    powerStage = std::make_unique<BandPowerStage>(channels, windowLength, interval, sampleRate, blockSize,
-                                                  bandLow_, bandHigh_);
-    amplitudeStage = std::make_unique<AmplitudeStage>(channels, windowLength, interval, blockSize);
+    try {
+      const uint64_t blocksPerSecond = sampleRate / blockSize;
+      const uint64_t windowLength = windowSeconds_ * sampleRate;
+      const uint64_t interval = updateSeconds_ * blocksPerSecond;
+      powerStage_ = std::make_unique<BandPowerStage>(channels, windowLength, interval, sampleRate, blockSize,
+                                                     bandLow_, bandHigh_);
+      amplitudeStage_ = std::make_unique<AmplitudeStage>(channels, windowLength, interval, blockSize);
+      block_.assign(channels * blockSize, 0.0);
+      power_.resize(channels, 0.0);
+      amplitude_.resize(channels, 0.0);
+      status_.resize(channels, kImpedanceSaturated);
+      usable_ = powerStage_->ready();
+    } catch (const std::bad_alloc&) {
+      usable_ = false;
+    }
   }
-  usable_ = powerStage != nullptr && powerStage->ready();
   if (!usable_) {
+    // No grades at all: every channel reads unknown, and a later measurable signal starts
+    // all of them at saturated like new ones.
     powerStage_.reset();
     amplitudeStage_.reset();
     block_.clear();
-    power_.assign(channels, 0.0);
-    amplitude_.assign(channels, 0.0);
-    status_.assign(channels, kImpedanceUnknown);
-    return;
+    power_.clear();
+    amplitude_.clear();
+    status_.clear();
   }
-
-  block_.assign(channels * blockSize, 0.0);
-  powerStage_ = std::move(powerStage);
-  amplitudeStage_ = std::move(amplitudeStage);
-  power_.resize(channels, 0.0);
-  amplitude_.resize(channels, 0.0);
-  status_.resize(channels, kImpedanceSaturated);
-  // Channels that a signal without grades left unknown wait for their first window too.
-  std::replace(status_.begin(), status_.end(), int32_t{kImpedanceUnknown}, int32_t{kImpedanceSaturated});
 }
 
 void ImpedanceEstimator::process(const double* values, bool transpose) {

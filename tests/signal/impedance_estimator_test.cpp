@@ -177,6 +177,13 @@ TEST(ImpedanceEstimator, LeavesEveryChannelUnknownWhenTheSignalCannotBeMeasured)
   empty.process(nullptr, true);
   EXPECT_EQ(empty.status(0), kImpedanceUnknown);
 
+  ImpedanceEstimator enormous(10, 2);
+  enormous.configure(uint64_t{1} << 62, 8, 256, "", kDrySensor);  // channels x blockSize wraps to 0
+  std::vector<double> block(64, 1.0);
+  enormous.process(block.data(), true);
+  EXPECT_EQ(enormous.status(0), kImpedanceUnknown);
+  EXPECT_EQ(enormous.power(0), 0.0);
+
   ImpedanceEstimator justFastEnough(10, 2);
   justFastEnough.configure(2, 8, 184, "", kDrySensor);
   EXPECT_EQ(grades(justFastEnough), std::vector<int32_t>(2, kImpedanceSaturated));
