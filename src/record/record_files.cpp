@@ -11,6 +11,16 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Orders two digit strings by value (leading zeros ignored), whatever their length.
+int compareDecimal(const std::string& a, const std::string& b) {
+  const std::size_t aStart = std::min(a.find_first_not_of('0'), a.size());
+  const std::size_t bStart = std::min(b.find_first_not_of('0'), b.size());
+  const std::size_t aLength = a.size() - aStart;
+  const std::size_t bLength = b.size() - bStart;
+  if (aLength != bLength) return aLength < bLength ? -1 : 1;
+  return a.compare(aStart, aLength, b, bStart, bLength);
+}
+
 struct RecordFile {
   std::string number;  // the file's index in the record
   std::string name;
@@ -34,13 +44,10 @@ std::vector<std::string> listFolder(const std::filesystem::path& folder) {
   return names;
 }
 
-int compareDecimal(const std::string& a, const std::string& b) {
-  const std::size_t aStart = std::min(a.find_first_not_of('0'), a.size());
-  const std::size_t bStart = std::min(b.find_first_not_of('0'), b.size());
-  const std::size_t aLength = a.size() - aStart;
-  const std::size_t bLength = b.size() - bStart;
-  if (aLength != bLength) return aLength < bLength ? -1 : 1;
-  return a.compare(aStart, aLength, b, bStart, bLength);
+bool importsBefore(const std::string& numberA, const std::string& nameA, const std::string& numberB,
+                   const std::string& nameB) {
+  const int byNumber = compareDecimal(numberA, numberB);
+  return byNumber != 0 ? byNumber < 0 : nameA < nameB;
 }
 
 std::vector<std::filesystem::path> findRecordFiles(const std::filesystem::path& folder, const std::string& recordName,
@@ -63,8 +70,7 @@ std::vector<std::filesystem::path> findRecordFiles(const std::filesystem::path& 
     return {};
   }
   std::sort(found.begin(), found.end(), [](const RecordFile& a, const RecordFile& b) {
-    const int byNumber = compareDecimal(a.number, b.number);
-    return byNumber != 0 ? byNumber < 0 : a.name < b.name;
+    return importsBefore(a.number, a.name, b.number, b.name);
   });
   std::vector<std::filesystem::path> files;
   files.reserve(found.size());

@@ -18,7 +18,9 @@ std::vector<std::string> listFolder(const std::filesystem::path& folder);
 std::vector<std::filesystem::path> findRecordFiles(const std::filesystem::path& folder, const std::string& recordName,
                                                    bool& valid);
 
-// Orders two digit strings by value (leading zeros ignored).
-int compareDecimal(const std::string& a, const std::string& b);
+// Import order of two record files, each given by the digits of its number and its
+// name: by the number's value (2 before 10), then byte-wise by name.
+bool importsBefore(const std::string& numberA, const std::string& nameA, const std::string& numberB,
+                   const std::string& nameB);
 
 }  // namespace zav

@@ -32,8 +32,8 @@ class ProgressCounter {
 
  private:
   void report() {
-    status_.blocksDone = std::min(blocks_, status_.blockCount);
-    status_.bytesDone = status_.blocksDone * blockBytes_;
+    status_.blocksDone = blocks_;
+    status_.bytesDone = std::min(blocks_ * blockBytes_, status_.bytesTotal);
     progress_->update(status_);
   }
 

@@ -58,9 +58,10 @@ TEST(SdRecordExport, ConvertsARecordIntoExactCsvFiles) {
   EXPECT_EQ(fileCount(output.path()), 2u);  // no EEG: no impedance file
   ASSERT_FALSE(reports.empty());
   // Counted at the even size of 16 bytes: 9 and 3 blocks of 15 bytes count as 8 and 2.
-  EXPECT_EQ(reports.back().blocksDone, 10u);
+  EXPECT_EQ(reports.back().blocksDone, 13u);  // the filler too
   EXPECT_EQ(reports.back().blockCount, 10u);
   EXPECT_EQ(reports.back().bytesTotal, 10u * 15u);
+  EXPECT_EQ(reports.back().bytesDone, 10u * 15u);
 }
 
 TEST(SdRecordExport, WritesEegWithItsImpedanceFile) {

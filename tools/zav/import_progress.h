@@ -1,0 +1,35 @@
+// Progress of a record conversion: a bar redrawn in place on a terminal (blocks done,
+// speed, time left), nothing while it runs otherwise; a plain summary line at the end.
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "record/sd_record_export.h"
+
+namespace zav::cli {
+
+class ImportDisplay {
+ public:
+  explicit ImportDisplay(std::FILE* out);
+
+  void show(const ImportStatus& status);
+  // Ends the bar and writes the summary of the conversion to summaryOut.
+  void finish(bool converted, const std::string& record, const std::string& output, std::FILE* summaryOut);
+
+ private:
+  double seconds() const;
+
+  std::FILE* out_;
+  bool terminal_;
+  bool drawn_ = false;
+  std::chrono::steady_clock::time_point start_;
+  double lastDraw_ = -1.0;
+  ImportStatus last_;
+};
+
+// "1:02:03" or "2:03".
+std::string clockText(double seconds);
+
+}  // namespace zav::cli
