@@ -35,7 +35,8 @@ bool sendCommand(Connection* connection, const std::string& command, const std::
                  std::string& response);
 
 bool getVersion(Connection* connection, std::string& version);  // "gv"
-// "gf": an empty answer leaves frequency unchanged; parsed tells whether a number came.
+// "gf": an empty or blank answer leaves frequency unchanged; an answer without a number,
+// or with one beyond 16 bits, gives 0. parsed tells whether a number came.
 bool getFrequency(Connection* connection, uint16_t& frequency, bool* parsed = nullptr);
 bool getSignals(Connection* connection, SignalList& signals);  // "gc"
 bool getFolder(Connection* connection, std::string& folder);   // "gd"

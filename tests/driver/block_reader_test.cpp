@@ -151,6 +151,13 @@ TEST_F(BlockReaderTest, UnconfiguredOrSilentReadsFail) {
   BlockReader detached;
   detached.configure(kTenBytes);
   EXPECT_FALSE(detached.readBlock());
+
+  // Shapes no device has: a gigabyte block is refused, negative fields count as empty.
+  detached.configure({SignalInfo("EEG", 999, 999, 999, 1)});
+  EXPECT_EQ(detached.blockBytes(), 0u);
+  detached.configure({SignalInfo("BVP", -2, 1, -3, 1), SignalInfo("DIN", 1, 1, 1, 1)});
+  EXPECT_EQ(detached.blockBytes(), 10u);
+  EXPECT_EQ(detached.valuesPerRead(), 1u);
 }
 
 TEST_F(BlockReaderTest, ReadLimitStopsAnUnfinishedBlock) {
