@@ -1,0 +1,183 @@
+// Record import speed: writes a one-hour record of a 32-channel device (EEG at 256
+// samples per second, ExG_B, IMU_B, photodiode and digital inputs) to a temporary folder,
+// converts it into CSV files, and reports input MB/s, rows per second, peak memory and
+// the ratio to the floor of the format: a plain program writing the same bytes as the
+// same number of rows, one flush per row.
+//
+//     bench_import [minutes]   (default 60)
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "record/importer.h"
+#include "record/sd_record_export.h"
+#include "support/record_writer.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr uint16_t kBlocksPerSecond = 32;
+constexpr int kFiles = 4;
+
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+long peakKilobytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// Plausible values: EEG and ExG noise of tens of microvolts with a 10 Hz rhythm,
+// motion, light and digital lines.
+class SignalSource {
+ public:
+  explicit SignalSource(std::size_t values) : values_(values) {}
+
+  const std::vector<double>& next(uint16_t sequence) {
+    std::normal_distribution<double> noise(0.0, 15.0);
+    std::size_t i = 0;
+    for (int channel = 0; channel < 34; ++channel) {  // EEG 32, ExG_B 2, 8 samples each
+      for (int sample = 0; sample < 8; ++sample) {
+        const double t = (sequence * 8.0 + sample) / 256.0;
+        values_[i++] = 20.0 * std::sin(2.0 * 3.14159265358979 * 10.0 * t + channel) + noise(random_);
+      }
+    }
+    for (int channel = 0; channel < 9; ++channel) values_[i++] = noise(random_) / 4.0;  // IMU_B
+    for (int sample = 0; sample < 8; ++sample) values_[i++] = 1000.0 + noise(random_) * 10.0;  // FOT
+    for (int channel = 0; channel < 3; ++channel) {  // DIN
+      for (int sample = 0; sample < 8; ++sample) values_[i++] = (sequence >> channel) & 1;
+    }
+    return values_;
+  }
+
+ private:
+  std::vector<double> values_;
+  std::mt19937 random_{42};
+};
+
+struct FileFigures {
+  std::string path;
+  uint64_t bytes = 0;
+  uint64_t rows = 0;
+};
+
+std::vector<FileFigures> measureOutput(const std::filesystem::path& folder) {
+  std::vector<FileFigures> files;
+  std::vector<char> buffer(1 << 20);
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    FileFigures figures;
+    figures.path = entry.path().string();
+    std::ifstream in(entry.path(), std::ios::binary);
+    while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0) {
+      const auto got = static_cast<std::size_t>(in.gcount());
+      figures.bytes += got;
+      for (std::size_t i = 0; i < got; ++i) figures.rows += buffer[i] == '\n';
+    }
+    files.push_back(figures);
+  }
+  return files;
+}
+
+// The floor: the same rows and bytes per file, each row written and flushed on its own.
+double writeFloor(const std::vector<FileFigures>& files, const std::filesystem::path& folder) {
+  const Clock::time_point start = Clock::now();
+  int index = 0;
+  for (const FileFigures& figures : files) {
+    if (figures.rows == 0) continue;
+    const std::string path = (folder / ("floor" + std::to_string(index++) + ".csv")).string();
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (file == nullptr) return -1.0;
+    const uint64_t length = figures.bytes / figures.rows;
+    std::string row(length + 1, '7');
+    std::setvbuf(file, nullptr, _IOFBF, row.size() + 64);
+    for (uint64_t r = 0; r < figures.rows; ++r) {
+      const std::size_t size = r < figures.bytes % figures.rows ? length + 1 : length;
+      row[size - 1] = '\n';
+      std::fwrite(row.data(), 1, size, file);
+      std::fflush(file);
+      row[size - 1] = '7';
+    }
+    std::fclose(file);
+  }
+  return secondsSince(start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int minutes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
+  const zav::test::TempFolder folder;
+  const std::filesystem::path input = folder / "card";
+  const std::filesystem::path output = folder / "csv";
+  const std::filesystem::path floorFolder = folder / "floor";
+  std::filesystem::create_directories(input);
+  std::filesystem::create_directories(output);
+  std::filesystem::create_directories(floorFolder);
+
+  const zav::test::RecordWriter writer({{"EEG", 32, 3, 8, 1},
+                                        {"ExG_B", 2, 3, 8, 1},
+                                        {"IMU_B", 9, 2, 1, 1},
+                                        {"FOT", 1, 3, 8, 1},
+                                        {"DIN", 3, 1, 8, 1}},
+                                       kBlocksPerSecond, "bench record");
+  const uint64_t blocks = static_cast<uint64_t>(minutes) * 60 * kBlocksPerSecond;
+  SignalSource source(writer.valueCount());
+  uint64_t inputBytes = 0;
+  for (int f = 0; f < kFiles; ++f) {
+    std::ofstream file(input / (std::to_string(f) + "_bench.bin"), std::ios::binary);
+    const std::string header = writer.header();
+    file << header;
+    inputBytes += header.size();
+    for (uint64_t b = blocks * f / kFiles; b < blocks * (f + 1) / kFiles; ++b) {
+      const auto sequence = static_cast<uint16_t>(b);
+      const std::string block = writer.block(sequence, source.next(sequence), 3900, 0);
+      file << block;
+      inputBytes += block.size();
+    }
+  }
+  const long peakBefore = peakKilobytes();
+  std::printf("record: %d min, %llu blocks of %zu bytes in %d files, %.1f MB\n", minutes,
+              static_cast<unsigned long long>(blocks), writer.blockBytes(), kFiles, inputBytes / 1e6);
+
+  // Reading, decoding and ordering alone.
+  Clock::time_point start = Clock::now();
+  zav::Importer importer(input.string(), "bench");
+  const auto stream = importer.stream();
+  uint64_t pulled = 0;
+  while (stream->next() != nullptr) ++pulled;
+  const double pullSeconds = secondsSince(start);
+
+  // The whole conversion.
+  start = Clock::now();
+  const int result = zav::importSdRecord(input.string().c_str(), "bench", output.string().c_str());
+  const double importSeconds = secondsSince(start);
+  const long peakAfter = peakKilobytes();
+
+  const std::vector<FileFigures> files = measureOutput(output);
+  uint64_t rows = 0;
+  uint64_t outputBytes = 0;
+  for (const FileFigures& figures : files) {
+    rows += figures.rows;
+    outputBytes += figures.bytes;
+  }
+  const double floorSeconds = writeFloor(files, floorFolder);
+
+  std::printf("result %d, %llu blocks pulled\n", result, static_cast<unsigned long long>(pulled));
+  std::printf("read+decode+order:  %7.2f s  %8.1f MB/s in\n", pullSeconds, inputBytes / 1e6 / pullSeconds);
+  std::printf("import to CSV:      %7.2f s  %8.1f MB/s in  %8.1f MB out  %9.0f rows/s  (%llu rows)\n",
+              importSeconds, inputBytes / 1e6 / importSeconds, outputBytes / 1e6, rows / importSeconds,
+              static_cast<unsigned long long>(rows));
+  std::printf("floor (same rows, one flush each): %7.2f s\n", floorSeconds);
+  std::printf("ratio import / floor: %.2f (target 1.5)\n", importSeconds / floorSeconds);
+  std::printf("peak memory: %ld KB before the import, %ld KB after\n", peakBefore, peakAfter);
+  return result == 1 ? 0 : 1;
+}

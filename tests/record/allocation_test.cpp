@@ -1,0 +1,55 @@
+// Converting a record allocates per file, never per block: a record three times as long
+// costs not one allocation more. Its own program, since it counts every allocation.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "record/sd_record_export.h"
+#include "support/record_writer.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+std::atomic<uint64_t> allocations{0};
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+  ++allocations;
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  throw std::bad_alloc();
+}
+
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+
+namespace zav {
+namespace {
+
+uint64_t allocationsToConvert(std::size_t blocks) {
+  const test::TempFolder input;
+  const test::TempFolder output;
+  // EEG with its impedance estimator, a second signal, a gap and a damaged block.
+  const test::RecordWriter writer({{"EEG", 8, 3, 8, 1}, {"DIN", 2, 1, 8, 1}}, 32);
+  std::vector<uint16_t> sequences = test::sequenceRun(0, blocks);
+  sequences.erase(sequences.begin() + 100);
+  std::string bytes = writer.file(sequences, [](uint16_t sequence) { return std::vector<double>(80, sequence % 7); });
+  bytes = test::withChangedByte(bytes, writer.header().size() + 200 * writer.blockBytes() + 20);
+  test::writeFile(input / "0_rec.bin", bytes);
+
+  const uint64_t before = allocations;
+  EXPECT_EQ(importSdRecord(input.string().c_str(), "rec", output.string().c_str()), 1);
+  return allocations - before;
+}
+
+TEST(RecordAllocation, ConvertingAllocatesNothingPerBlock) {
+  const uint64_t shortRecord = allocationsToConvert(1000);
+  const uint64_t longRecord = allocationsToConvert(3000);
+  EXPECT_EQ(longRecord, shortRecord);
+  EXPECT_GT(shortRecord, 0u);  // the counting works
+}
+
+}  // namespace
+}  // namespace zav
