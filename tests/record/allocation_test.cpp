@@ -2,28 +2,10 @@
 // costs not one allocation more. Its own program, since it counts every allocation.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "record/sd_record_export.h"
+#include "support/allocation_counter.h"
 #include "support/record_writer.h"
 #include "support/temp_folder.h"
-
-namespace {
-
-std::atomic<uint64_t> allocations{0};
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-  ++allocations;
-  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
-  throw std::bad_alloc();
-}
-
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace zav {
 namespace {
@@ -39,9 +21,9 @@ uint64_t allocationsToConvert(std::size_t blocks) {
   bytes = test::withChangedByte(bytes, writer.header().size() + 200 * writer.blockBytes() + 20);
   test::writeFile(input / "0_rec.bin", bytes);
 
-  const uint64_t before = allocations;
+  const uint64_t before = test::allocations();
   EXPECT_EQ(importSdRecord(input.string().c_str(), "rec", output.string().c_str()), 1);
-  return allocations - before;
+  return test::allocations() - before;
 }
 
 TEST(RecordAllocation, ConvertingAllocatesNothingPerBlock) {

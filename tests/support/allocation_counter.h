@@ -1,0 +1,32 @@
+// Counts every allocation of a test program through the global operator new, so that a
+// test can show that a hot path allocates nothing. The replacement functions are defined
+// here: include this header in exactly one source file of the program.
+//
+//     const uint64_t before = zav::test::allocations();
+//     runTheHotPath();
+//     EXPECT_EQ(zav::test::allocations(), before);
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+
+namespace zav::test {
+
+inline std::atomic<uint64_t> allocationCount{0};
+
+inline uint64_t allocations() { return allocationCount.load(); }
+
+}  // namespace zav::test
+
+void* operator new(std::size_t size) {
+  ++zav::test::allocationCount;
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return ::operator new(size); }
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
