@@ -28,7 +28,9 @@ using Clock = std::chrono::steady_clock;
 constexpr uint16_t kBlocksPerSecond = 32;
 constexpr int kFiles = 4;
 
-double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double secondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 long peakKilobytes() {
   rusage usage{};
@@ -51,9 +53,9 @@ class SignalSource {
         values_[i++] = 20.0 * std::sin(2.0 * 3.14159265358979 * 10.0 * t + channel) + noise(random_);
       }
     }
-    for (int channel = 0; channel < 9; ++channel) values_[i++] = noise(random_) / 4.0;  // IMU_B
+    for (int channel = 0; channel < 9; ++channel) values_[i++] = noise(random_) / 4.0;         // IMU_B
     for (int sample = 0; sample < 8; ++sample) values_[i++] = 1000.0 + noise(random_) * 10.0;  // FOT
-    for (int channel = 0; channel < 3; ++channel) {  // DIN
+    for (int channel = 0; channel < 3; ++channel) {                                            // DIN
       for (int sample = 0; sample < 8; ++sample) values_[i++] = (sequence >> channel) & 1;
     }
     return values_;

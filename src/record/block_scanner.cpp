@@ -6,7 +6,8 @@
 
 namespace zav {
 
-BlockScanner::BlockScanner(FileCursor& cursor, std::size_t blockBytes) : cursor_(cursor), blockBytes_(blockBytes) {
+BlockScanner::BlockScanner(FileCursor& cursor, std::size_t blockBytes)
+    : cursor_(cursor), blockBytes_(blockBytes) {
   // Room to look for an intact block inside a damaged one.
   cursor_.reserve(2 * blockBytes_ + 2);
 }

@@ -2,7 +2,9 @@
 
 namespace zav {
 
-CsvFile::~CsvFile() { close(); }
+CsvFile::~CsvFile() {
+  close();
+}
 
 bool CsvFile::create(const std::string& path, std::size_t lineCapacity) {
   close();

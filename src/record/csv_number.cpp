@@ -26,7 +26,8 @@ Wide multiply(uint64_t a, uint64_t b) {
   const uint64_t lowHigh = aLow * bHigh;
   const uint64_t highLow = aHigh * bLow;
   const uint64_t middle = (lowLow >> 32) + (lowHigh & 0xFFFFFFFFu) + (highLow & 0xFFFFFFFFu);
-  return {aHigh * bHigh + (lowHigh >> 32) + (highLow >> 32) + (middle >> 32), (middle << 32) | (lowLow & 0xFFFFFFFFu)};
+  return {aHigh * bHigh + (lowHigh >> 32) + (highLow >> 32) + (middle >> 32),
+          (middle << 32) | (lowLow & 0xFFFFFFFFu)};
 }
 
 // round(magnitude x 10^10) with ties to even, computed exactly from the binary value.
@@ -133,8 +134,12 @@ char* formatFixed10(char* out, double value) {
   return writeTenDigits(out, scaled % kScale);
 }
 
-char* formatInteger(char* out, int64_t value) { return std::to_chars(out, out + kMaxIntegerLength, value).ptr; }
+char* formatInteger(char* out, int64_t value) {
+  return std::to_chars(out, out + kMaxIntegerLength, value).ptr;
+}
 
-char* formatUnsigned(char* out, uint64_t value) { return std::to_chars(out, out + kMaxIntegerLength, value).ptr; }
+char* formatUnsigned(char* out, uint64_t value) {
+  return std::to_chars(out, out + kMaxIntegerLength, value).ptr;
+}
 
 }  // namespace zav::csv

@@ -19,8 +19,12 @@ constexpr uint64_t kImpedanceUpdateSeconds = 2;
 // Timestamp, sequence, battery and flags with their separators.
 constexpr std::size_t kRowPrefixCapacity = 4 * (csv::kMaxIntegerLength + 1);
 
-bool getsDataFile(const SignalInfo& info) { return !isSdCard(info) && info.mode > 0; }
-bool getsImpedance(const SignalInfo& info) { return info.type == "EEG" && info.mode != 0; }
+bool getsDataFile(const SignalInfo& info) {
+  return !isSdCard(info) && info.mode > 0;
+}
+bool getsImpedance(const SignalInfo& info) {
+  return info.type == "EEG" && info.mode != 0;
+}
 
 // A signal that has a data file, with where its values sit in a block.
 struct SignalOutput {
@@ -111,7 +115,8 @@ struct CsvWriter::Impl {
     std::memcpy(begin, prefix, prefixSize);
     for (const SignalOutput& output : outputs) {
       const double* values = data + output.valueOffset;
-      for (uint32_t sample = 0; sample < output.blockSize; ++sample) {
+      const bool writable = output.data->isOpen() && !output.data->failed();
+      for (uint32_t sample = 0; writable && sample < output.blockSize; ++sample) {
         char* out = begin + prefixSize;
         for (uint32_t c = 0; c < output.channels; ++c) {
           *out++ = ',';
@@ -135,8 +140,8 @@ struct CsvWriter::Impl {
   }
 };
 
-CsvWriter::CsvWriter(const char* outputFolder, const SignalInfo* signals, std::size_t count, const std::string& label,
-                     uint32_t sensorType)
+CsvWriter::CsvWriter(const char* outputFolder, const SignalInfo* signals, std::size_t count,
+                     const std::string& label, uint32_t sensorType)
     : impl_(std::make_unique<Impl>()) {
   impl_->hasFolder = outputFolder != nullptr;
   if (outputFolder != nullptr) impl_->outputFolder = outputFolder;
@@ -145,7 +150,9 @@ CsvWriter::CsvWriter(const char* outputFolder, const SignalInfo* signals, std::s
   impl_->sensorType = sensorType;
 }
 
-CsvWriter::~CsvWriter() { close(); }
+CsvWriter::~CsvWriter() {
+  close();
+}
 
 bool CsvWriter::open(uint16_t frequency, bool timestamps) {
   Impl& d = *impl_;
@@ -168,7 +175,8 @@ bool CsvWriter::open(uint16_t frequency, bool timestamps) {
     const uint32_t blockSize = static_cast<uint32_t>(std::max(info.blockSize, 0));
     const std::size_t rowCapacity = Impl::rowCapacity(channels);
     if (getsImpedance(info)) {
-      d.estimators[i] = std::make_unique<ImpedanceEstimator>(kImpedanceWindowSeconds, kImpedanceUpdateSeconds);
+      d.estimators[i] =
+          std::make_unique<ImpedanceEstimator>(kImpedanceWindowSeconds, kImpedanceUpdateSeconds);
       d.impedanceFiles[i] = d.create(name + "-impedances.csv", rowCapacity);
     }
     if (!getsDataFile(info)) continue;
@@ -224,7 +232,9 @@ void CsvWriter::writeBlock(const double* data, uint16_t sequence, uint16_t batte
   d.writeRows(data, prefix, static_cast<std::size_t>(out - prefix), sequenceEnd);
 }
 
-uint64_t CsvWriter::valuesPerBlock() const { return zav::valuesPerBlock(impl_->signals); }
+uint64_t CsvWriter::valuesPerBlock() const {
+  return zav::valuesPerBlock(impl_->signals);
+}
 
 bool CsvWriter::close() {
   impl_->finishAll();

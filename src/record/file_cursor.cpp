@@ -39,7 +39,8 @@ bool FileCursor::ensure(std::size_t count) {
     begin_ = 0;
   }
   while (end_ < count && !endOfFile_) {
-    file_.read(reinterpret_cast<char*>(buffer_.data() + end_), static_cast<std::streamsize>(buffer_.size() - end_));
+    file_.read(reinterpret_cast<char*>(buffer_.data() + end_),
+               static_cast<std::streamsize>(buffer_.size() - end_));
     const std::streamsize got = file_.gcount();
     if (got <= 0) endOfFile_ = true;
     end_ += static_cast<std::size_t>(std::max<std::streamsize>(got, 0));
@@ -80,9 +81,10 @@ std::string FileCursor::readUntilNul(std::size_t limit) {
     if (available() == 0 && !ensure(1)) return text;
     const uint8_t* start = data();
     const void* nul = std::memchr(start, 0, available());
-    const std::size_t length = nul != nullptr ? static_cast<std::size_t>(static_cast<const uint8_t*>(nul) - start)
-                                              : available();
-    if (text.size() < limit) text.append(reinterpret_cast<const char*>(start), std::min(length, limit - text.size()));
+    const std::size_t length =
+        nul != nullptr ? static_cast<std::size_t>(static_cast<const uint8_t*>(nul) - start) : available();
+    if (text.size() < limit)
+      text.append(reinterpret_cast<const char*>(start), std::min(length, limit - text.size()));
     consume(length);
     if (nul != nullptr) {
       consume(1);

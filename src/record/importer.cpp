@@ -21,7 +21,8 @@ struct Importer::Impl {
   }
 };
 
-Importer::Importer(const std::string& folder, const std::string& recordName) : impl_(std::make_unique<Impl>()) {
+Importer::Importer(const std::string& folder, const std::string& recordName)
+    : impl_(std::make_unique<Impl>()) {
   impl_->folder = folder;
   impl_->recordName = recordName;
   impl_->files = findRecordFiles(folder, recordName, impl_->validName);
@@ -36,7 +37,9 @@ std::string Importer::description() const {
   return impl_->headers.empty() ? std::string() : impl_->headers[0].description;
 }
 
-uint16_t Importer::firstSequence() const { return impl_->headers.empty() ? 0 : impl_->headers[0].firstSequence; }
+uint16_t Importer::firstSequence() const {
+  return impl_->headers.empty() ? 0 : impl_->headers[0].firstSequence;
+}
 
 uint64_t Importer::blockCount() const {
   uint64_t total = 0;
@@ -44,11 +47,17 @@ uint64_t Importer::blockCount() const {
   return total;
 }
 
-uint16_t Importer::frequency() const { return impl_->headers.empty() ? 0 : impl_->headers[0].frequency; }
+uint16_t Importer::frequency() const {
+  return impl_->headers.empty() ? 0 : impl_->headers[0].frequency;
+}
 
-SignalList Importer::signals() const { return impl_->headers.empty() ? SignalList() : impl_->headers[0].signals; }
+SignalList Importer::signals() const {
+  return impl_->headers.empty() ? SignalList() : impl_->headers[0].signals;
+}
 
-bool Importer::hasLayout() const { return !impl_->headers.empty() && impl_->headers[0].layout.present; }
+bool Importer::hasLayout() const {
+  return !impl_->headers.empty() && impl_->headers[0].layout.present;
+}
 
 void Importer::writeLayout(const std::string& path) {
   if (hasLayout()) writeLayoutFile(impl_->headers[0].layout, path);
@@ -70,14 +79,24 @@ bool Importer::importAll() {
   return true;
 }
 
-void Importer::addCallback(const BlockCallback& callback) { impl_->callbacks.push_back(callback); }
+void Importer::addCallback(const BlockCallback& callback) {
+  impl_->callbacks.push_back(callback);
+}
 
-bool Importer::validName() const { return impl_->validName; }
+bool Importer::validName() const {
+  return impl_->validName;
+}
 
-const std::vector<std::filesystem::path>& Importer::files() const { return impl_->files; }
+const std::vector<std::filesystem::path>& Importer::files() const {
+  return impl_->files;
+}
 
-const std::vector<RecordHeader>& Importer::headers() const { return impl_->headers; }
+const std::vector<RecordHeader>& Importer::headers() const {
+  return impl_->headers;
+}
 
-std::unique_ptr<RecordStream> Importer::stream() const { return std::make_unique<RecordStream>(impl_->files); }
+std::unique_ptr<RecordStream> Importer::stream() const {
+  return std::make_unique<RecordStream>(impl_->files);
+}
 
 }  // namespace zav

@@ -12,11 +12,13 @@
 namespace zav {
 
 struct RecordSummary {
-  std::string name;                           // as the import takes it
-  std::vector<std::filesystem::path> files;   // in the order they are imported
-  RecordHeader header;                        // of the first file
-  uint64_t blockCount = 0;                    // of all files
-  double seconds() const { return header.frequency > 0 ? static_cast<double>(blockCount) / header.frequency : 0.0; }
+  std::string name;                          // as the import takes it
+  std::vector<std::filesystem::path> files;  // in the order they are imported
+  RecordHeader header;                       // of the first file
+  uint64_t blockCount = 0;                   // of all files
+  double seconds() const {
+    return header.frequency > 0 ? static_cast<double>(blockCount) / header.frequency : 0.0;
+  }
 };
 
 // Files named "<number>_<name>" (an extension after the name is not part of it),

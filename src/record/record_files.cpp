@@ -9,7 +9,9 @@ namespace zav {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Orders two digit strings by value (leading zeros ignored), whatever their length.
 int compareDecimal(const std::string& a, const std::string& b) {
@@ -50,8 +52,8 @@ bool importsBefore(const std::string& numberA, const std::string& nameA, const s
   return byNumber != 0 ? byNumber < 0 : nameA < nameB;
 }
 
-std::vector<std::filesystem::path> findRecordFiles(const std::filesystem::path& folder, const std::string& recordName,
-                                                   bool& valid) {
+std::vector<std::filesystem::path> findRecordFiles(const std::filesystem::path& folder,
+                                                   const std::string& recordName, bool& valid) {
   std::vector<RecordFile> found;
   valid = true;
   try {

@@ -15,8 +15,8 @@ std::vector<std::string> listFolder(const std::filesystem::path& folder);
 // ordered by the number in front of "_" + recordName, compared as a number (2 before
 // 10), then byte-wise. valid is false, and nothing is found, when the pattern is not a
 // usable regular expression.
-std::vector<std::filesystem::path> findRecordFiles(const std::filesystem::path& folder, const std::string& recordName,
-                                                   bool& valid);
+std::vector<std::filesystem::path> findRecordFiles(const std::filesystem::path& folder,
+                                                   const std::string& recordName, bool& valid);
 
 // Import order of two record files, each given by the digits of its number and its
 // name: by the number's value (2 before 10), then byte-wise by name.

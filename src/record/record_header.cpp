@@ -14,7 +14,9 @@ namespace {
 // Longest header field that is kept; a real one is a few hundred bytes.
 constexpr std::size_t kFieldLimit = 1 << 16;
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 // Leading blanks skipped, digits up to the first non-digit; no number, or one beyond
 // 16 bits, reads as 0.
@@ -43,7 +45,9 @@ bool findFirstBlock(FileCursor& cursor, std::size_t blockBytes) {
 
 }  // namespace
 
-uint64_t recordBlockBytes(const SignalList& signals) { return block::kOverheadBytes + bytesPerBlock(signals); }
+uint64_t recordBlockBytes(const SignalList& signals) {
+  return block::kOverheadBytes + bytesPerBlock(signals);
+}
 
 void readHeaderFields(FileCursor& cursor, RecordHeader& header) {
   header.description = cursor.readUntilNul(kFieldLimit);

@@ -95,7 +95,8 @@ struct RecordStream::Impl {
     }
     decoders.clear();
     for (const SignalInfo& info : signals) {
-      decoders.push_back(makeDecoder(info.type, static_cast<uint32_t>(info.bytes), static_cast<uint32_t>(info.channels),
+      decoders.push_back(makeDecoder(info.type, static_cast<uint32_t>(info.bytes),
+                                     static_cast<uint32_t>(info.channels),
                                      static_cast<uint32_t>(info.blockSize)));
     }
     modes = modeString(signals);
@@ -220,10 +221,16 @@ RecordStream::RecordStream(std::vector<std::filesystem::path> files) : impl_(std
 
 RecordStream::~RecordStream() = default;
 
-const RecordStream::Block* RecordStream::next() { return impl_->next(); }
+const RecordStream::Block* RecordStream::next() {
+  return impl_->next();
+}
 
-bool RecordStream::failed() const { return impl_->failed; }
+bool RecordStream::failed() const {
+  return impl_->failed;
+}
 
-bool RecordStream::draining() const { return impl_->draining; }
+bool RecordStream::draining() const {
+  return impl_->draining;
+}
 
 }  // namespace zav

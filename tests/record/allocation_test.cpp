@@ -17,7 +17,8 @@ uint64_t allocationsToConvert(std::size_t blocks) {
   const test::RecordWriter writer({{"EEG", 8, 3, 8, 1}, {"DIN", 2, 1, 8, 1}}, 32);
   std::vector<uint16_t> sequences = test::sequenceRun(0, blocks);
   sequences.erase(sequences.begin() + 100);
-  std::string bytes = writer.file(sequences, [](uint16_t sequence) { return std::vector<double>(80, sequence % 7); });
+  std::string bytes =
+      writer.file(sequences, [](uint16_t sequence) { return std::vector<double>(80, sequence % 7); });
   bytes = test::withChangedByte(bytes, writer.header().size() + 200 * writer.blockBytes() + 20);
   test::writeFile(input / "0_rec.bin", bytes);
 

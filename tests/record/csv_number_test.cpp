@@ -41,18 +41,19 @@ TEST(CsvNumber, WritesTenDecimalsAndTheSpecialValuesAsPrintfDoes) {
 
 TEST(CsvNumber, RoundsExactTiesToEvenAndEverythingElseToNearest) {
   // k / 2^11 with k odd lies exactly half-way between two ten-decimal numbers.
-  EXPECT_EQ(fixed(std::ldexp(1.0, -11)), "0.0004882812");   // ...812.5 -> even 2
-  EXPECT_EQ(fixed(std::ldexp(3.0, -11)), "0.0014648438");   // ...437.5 -> even 8
+  EXPECT_EQ(fixed(std::ldexp(1.0, -11)), "0.0004882812");    // ...812.5 -> even 2
+  EXPECT_EQ(fixed(std::ldexp(3.0, -11)), "0.0014648438");    // ...437.5 -> even 8
   EXPECT_EQ(fixed(-std::ldexp(5.0, -11)), "-0.0024414062");  // ...062.5 -> even 2
-  EXPECT_EQ(fixed(0.00000000005), "0.0000000001");          // just above the half in binary
-  EXPECT_EQ(fixed(0.99999999995), "0.9999999999");          // just below the half in binary
+  EXPECT_EQ(fixed(0.00000000005), "0.0000000001");           // just above the half in binary
+  EXPECT_EQ(fixed(0.99999999995), "0.9999999999");           // just below the half in binary
 }
 
 TEST(CsvNumber, MatchesTheLibraryConversionOverTheWholeRange) {
   std::mt19937_64 random(20240611);
   char expected[kMaxFixedLength + 1];
   auto agrees = [&](double value) {
-    const auto end = std::to_chars(expected, expected + sizeof expected, value, std::chars_format::fixed, 10).ptr;
+    const auto end =
+        std::to_chars(expected, expected + sizeof expected, value, std::chars_format::fixed, 10).ptr;
     return fixed(value) == std::string(expected, end);
   };
   int mismatches = 0;

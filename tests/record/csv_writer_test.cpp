@@ -104,7 +104,8 @@ TEST(CsvWriter, NamesAFileThatCannotBeCreatedAndReportsTheLoss) {
   EXPECT_FALSE(whole);
   EXPECT_EQ(output, "cannot create " + folder.string() + "/EEG.csv\n");
   // The other files are written as usual.
-  EXPECT_EQ(readText(folder / "D in.csv"), "sequence,battery,flags,D in-ch1\n1,0,0,0.0000000000\n2,0,0,0.0000000000\n");
+  EXPECT_EQ(readText(folder / "D in.csv"),
+            "sequence,battery,flags,D in-ch1\n1,0,0,0.0000000000\n2,0,0,0.0000000000\n");
   EXPECT_EQ(readText(folder / "EEG-impedances.csv"), "sequence,EEG-imp-ch1\n1,4\n2,4\n");
 
   const std::string missing = (folder / "missing").string();

@@ -24,11 +24,14 @@ constexpr std::size_t kBlock = 15;  // bytes of an integerRecord() block
 std::string recordBytes(std::size_t count) {
   const RecordWriter writer = integerRecord();
   std::string bytes = writer.header();
-  for (uint16_t sequence : sequenceRun(0, count)) bytes += writer.block(sequence, valuesOf(sequence), 3700, 2);
+  for (uint16_t sequence : sequenceRun(0, count))
+    bytes += writer.block(sequence, valuesOf(sequence), 3700, 2);
   return bytes;
 }
 
-std::size_t blockStart(std::size_t index) { return integerRecord().header().size() + index * kBlock; }
+std::size_t blockStart(std::size_t index) {
+  return integerRecord().header().size() + index * kBlock;
+}
 
 test::Imported importBytes(const std::string& bytes) {
   TempFolder folder;
@@ -36,7 +39,8 @@ test::Imported importBytes(const std::string& bytes) {
   return importRecord(folder.string(), "rec");
 }
 
-void expectIntactExcept(const test::Imported& imported, std::size_t count, const std::set<uint16_t>& damaged) {
+void expectIntactExcept(const test::Imported& imported, std::size_t count,
+                        const std::set<uint16_t>& damaged) {
   EXPECT_EQ(imported.sequences(), sequenceRun(0, count));
   for (const test::Passed& block : imported.blocks) {
     if (damaged.count(block.sequence) != 0) continue;

@@ -14,15 +14,15 @@ namespace {
 using test::RecordWriter;
 using test::TempFolder;
 
-const char* const kTwoElectrodes =
-    R"([{"Dimension":{"MaxX":20.0,"MaxY":15.5}},)"
-    R"({"letter":"A","name":"ZAV-QLX-RMP001","xpos":1.25,"ypos":3.0},)"
-    R"({"letter":"B","name":"ZAV-QLX-RMP002","xpos":4.5,"ypos":3.0}])";
+const char* const kTwoElectrodes = R"([{"Dimension":{"MaxX":20.0,"MaxY":15.5}},)"
+                                   R"({"letter":"A","name":"ZAV-QLX-RMP001","xpos":1.25,"ypos":3.0},)"
+                                   R"({"letter":"B","name":"ZAV-QLX-RMP002","xpos":4.5,"ypos":3.0}])";
 
 std::string recordWithLayoutField(const TempFolder& folder, const std::string& field) {
   RecordWriter writer({{"EEG", 1, 3, 1, 1}});
   writer.setLayoutField(field);
-  test::writeFile(folder / "0_rec.bin", writer.file({1, 2}, [](uint16_t) { return std::vector<double>(1, 0.0); }));
+  test::writeFile(folder / "0_rec.bin",
+                  writer.file({1, 2}, [](uint16_t) { return std::vector<double>(1, 0.0); }));
   return folder.string();
 }
 
@@ -48,12 +48,13 @@ TEST(ElectrodeLayout, TakesNoLayoutFromAnAbsentOrDeclinedField) {
 
   TempFolder absent;
   RecordWriter writer({{"EEG", 2, 3, 1, 1}});
-  test::writeFile(absent / "0_rec.bin", writer.file({9}, [](uint16_t) { return std::vector<double>(2, 0.0); }));
+  test::writeFile(absent / "0_rec.bin",
+                  writer.file({9}, [](uint16_t) { return std::vector<double>(2, 0.0); }));
   EXPECT_FALSE(Importer(absent.string(), "rec").hasLayout());
 
-  EXPECT_FALSE(parseLayoutField("125|450").present);            // no comma
+  EXPECT_FALSE(parseLayoutField("125|450").present);             // no comma
   EXPECT_FALSE(parseLayoutField("\xAA\x55,1,2,3,4,5").present);  // a block, not a layout
-  EXPECT_FALSE(parseLayoutField(",1,2,3,4").present);           // incomplete
+  EXPECT_FALSE(parseLayoutField(",1,2,3,4").present);            // incomplete
 }
 
 TEST(ElectrodeLayout, ReadsListsHexCodesAndItemsWithoutNumbers) {
@@ -87,10 +88,9 @@ TEST(ElectrodeLayout, WritesOnlyTheElectrodesAllListsDescribe) {
   layout.ypos = {4.0, 5.0};
   layout.codes = {7, 8, 9, 10};
   layout.present = true;
-  EXPECT_EQ(layoutDocument(layout),
-            R"([{"Dimension":{"MaxX":0.0,"MaxY":0.0}},)"
-            R"({"letter":"A","name":"ZAV-QLX-RMP007","xpos":1.0,"ypos":4.0},)"
-            R"({"letter":"B","name":"ZAV-QLX-RMP008","xpos":2.0,"ypos":5.0}])");
+  EXPECT_EQ(layoutDocument(layout), R"([{"Dimension":{"MaxX":0.0,"MaxY":0.0}},)"
+                                    R"({"letter":"A","name":"ZAV-QLX-RMP007","xpos":1.0,"ypos":4.0},)"
+                                    R"({"letter":"B","name":"ZAV-QLX-RMP008","xpos":2.0,"ypos":5.0}])");
 }
 
 }  // namespace

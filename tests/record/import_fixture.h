@@ -15,7 +15,9 @@
 namespace zav::test {
 
 // Two channels of 3-byte integers, one sample a block: 15 bytes a block.
-inline RecordWriter integerRecord() { return RecordWriter({{"BVP", 2, 3, 1, 1}}, 32); }
+inline RecordWriter integerRecord() {
+  return RecordWriter({{"BVP", 2, 3, 1, 1}}, 32);
+}
 
 inline std::vector<double> valuesOf(uint16_t sequence) {
   return {static_cast<double>(sequence), -1.0 - sequence};
@@ -69,7 +71,8 @@ inline Imported importRecord(const std::string& folder, const std::string& name)
   return imported;
 }
 
-inline void writeRecordFile(const TempFolder& folder, const std::string& name, const std::vector<uint16_t>& sequences) {
+inline void writeRecordFile(const TempFolder& folder, const std::string& name,
+                            const std::vector<uint16_t>& sequences) {
   writeFile(folder / name, integerRecord().file(sequences, valuesOf));
 }
 

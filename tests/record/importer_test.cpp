@@ -49,7 +49,8 @@ TEST(Importer, SelectsFilesByRegularExpressionSearch) {
   for (const char* name : {"x0_rec", "a3_recording", "0_rxc.bin", "rec.bin", "0-rec.bin", "7_REC.bin"}) {
     writeRecordFile(folder, name, {1});
   }
-  EXPECT_EQ(fileNames(Importer(folder.string(), "rec")), (std::vector<std::string>{"x0_rec", "a3_recording"}));
+  EXPECT_EQ(fileNames(Importer(folder.string(), "rec")),
+            (std::vector<std::string>{"x0_rec", "a3_recording"}));
   EXPECT_EQ(fileNames(Importer(folder.string(), "r.c")),
             (std::vector<std::string>{"0_rxc.bin", "x0_rec", "a3_recording"}));
   EXPECT_EQ(fileNames(Importer(folder.string(), "rec$")), (std::vector<std::string>{"x0_rec"}));
@@ -139,8 +140,9 @@ TEST(Importer, StopsWhenACallbackDeclines) {
   TempFolder folder;
   writeRecordFile(folder, "0_rec.bin", sequenceRun(0, 3));
   writeRecordFile(folder, "0_long.bin", sequenceRun(0, 400));
-  for (const auto& [name, message] : {std::pair<std::string, std::string>{"rec", "error processing pending block\n"},
-                                      {"long", "error processing block\n"}}) {
+  for (const auto& [name, message] :
+       {std::pair<std::string, std::string>{"rec", "error processing pending block\n"},
+        {"long", "error processing block\n"}}) {
     Importer importer(folder.string(), name);
     int calls = 0;
     int laterCalls = 0;

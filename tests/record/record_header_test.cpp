@@ -11,7 +11,9 @@ namespace {
 using test::RecordWriter;
 using test::TempFolder;
 
-std::vector<double> zeros(uint16_t) { return std::vector<double>(2, 0.0); }
+std::vector<double> zeros(uint16_t) {
+  return std::vector<double>(2, 0.0);
+}
 
 TEST(RecordHeader, ReadsTheFieldsAndCountsBlocksAtTheEvenSize) {
   TempFolder folder;

@@ -73,7 +73,8 @@ TEST(SdRecordExport, WritesEegWithItsImpedanceFile) {
   }));
   EXPECT_EQ(importSdRecord(input.string().c_str(), "rec", output.string().c_str()), 1);
   const std::string impedances = readText(output / "EEG-impedances.csv");
-  EXPECT_EQ(impedances.substr(0, impedances.find('\n')), "sequence,EEG-imp-ch1,EEG-imp-ch2,EEG-imp-ch3,EEG-imp-ch4");
+  EXPECT_EQ(impedances.substr(0, impedances.find('\n')),
+            "sequence,EEG-imp-ch1,EEG-imp-ch2,EEG-imp-ch3,EEG-imp-ch4");
   EXPECT_EQ(std::count(impedances.begin(), impedances.end(), '\n'), 41);
   const std::string eeg = readText(output / "EEG.csv");
   EXPECT_EQ(std::count(eeg.begin(), eeg.end(), '\n'), 1 + 40 * 8);
@@ -117,7 +118,8 @@ TEST(SdRecordExport, FailsOnAFileWhoseBlocksDoNotFitTheFirst) {
   TempFolder output;
   writeRecordFile(input, "0_rec.bin", {1, 2});
   test::RecordWriter narrower({{"BVP", 1, 3, 1, 1}}, 32);
-  test::writeFile(input / "1_rec.bin", narrower.file({3, 4}, [](uint16_t) { return std::vector<double>{5.0}; }));
+  test::writeFile(input / "1_rec.bin",
+                  narrower.file({3, 4}, [](uint16_t) { return std::vector<double>{5.0}; }));
   testing::internal::CaptureStdout();
   EXPECT_EQ(importSdRecord(input.string().c_str(), "rec", output.string().c_str()), 0);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),

@@ -11,9 +11,13 @@ namespace zav::test {
 RecordWriter::RecordWriter(SignalList signals, uint16_t frequency, std::string description)
     : signals_(std::move(signals)), frequency_(frequency), description_(std::move(description)) {}
 
-std::size_t RecordWriter::blockBytes() const { return block::kOverheadBytes + bytesPerBlock(signals_); }
+std::size_t RecordWriter::blockBytes() const {
+  return block::kOverheadBytes + bytesPerBlock(signals_);
+}
 
-std::size_t RecordWriter::valueCount() const { return valuesPerBlock(signals_); }
+std::size_t RecordWriter::valueCount() const {
+  return valuesPerBlock(signals_);
+}
 
 std::string RecordWriter::header() const {
   std::string text = description_ + '\0' + std::to_string(frequency_) + '\0';
@@ -37,8 +41,9 @@ std::string RecordWriter::block(uint16_t sequence, const std::vector<double>& va
   std::size_t valueOffset = 0;
   for (const SignalInfo& info : signals_) {
     if (info.mode < 1) continue;
-    const auto decoder = makeDecoder(info.type, static_cast<uint32_t>(info.bytes), static_cast<uint32_t>(info.channels),
-                                     static_cast<uint32_t>(info.blockSize));
+    const auto decoder =
+        makeDecoder(info.type, static_cast<uint32_t>(info.bytes), static_cast<uint32_t>(info.channels),
+                    static_cast<uint32_t>(info.blockSize));
     std::vector<double> signalValues(decoder->valuesPerBlock(), 0.0);
     for (std::size_t i = 0; i < signalValues.size() && valueOffset + i < values.size(); ++i) {
       signalValues[i] = values[valueOffset + i];

@@ -21,10 +21,14 @@ namespace zav::test {
 class RecordWriter {
  public:
   // signals: the record's list without the SD-card entry, which the writer adds.
-  explicit RecordWriter(SignalList signals, uint16_t frequency = 32, std::string description = "zav test record");
+  explicit RecordWriter(SignalList signals, uint16_t frequency = 32,
+                        std::string description = "zav test record");
 
   // Header field 4: "Cal", then text, then a NUL.
-  void setLayoutField(const std::string& text) { layoutField_ = text; hasLayoutField_ = true; }
+  void setLayoutField(const std::string& text) {
+    layoutField_ = text;
+    hasLayoutField_ = true;
+  }
   // Pads every block of odd size with one zero byte, as a card might.
   void setPadOddBlocks(bool pad) { padOddBlocks_ = pad; }
 

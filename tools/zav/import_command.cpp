@@ -22,8 +22,11 @@ struct ImportOptions {
 int runImport(const ImportOptions& options) {
   bool validName = true;
   if (zav::findRecordFiles(options.folder, options.record, validName).empty()) {
-    if (validName) std::fprintf(stderr, "zav: no record %s in %s\n", options.record.c_str(), options.folder.c_str());
-    else std::fprintf(stderr, "zav: %s is not a usable record name (a regular expression)\n", options.record.c_str());
+    if (validName)
+      std::fprintf(stderr, "zav: no record %s in %s\n", options.record.c_str(), options.folder.c_str());
+    else
+      std::fprintf(stderr, "zav: %s is not a usable record name (a regular expression)\n",
+                   options.record.c_str());
     return 1;
   }
   std::error_code error;
@@ -36,8 +39,8 @@ int runImport(const ImportOptions& options) {
   zav::ImportProgress progress;
   progress.update = [&display](const zav::ImportStatus& status) { display.show(status); };
   progress.everyBlocks = 256;
-  const bool converted =
-      zav::importSdRecord(options.folder.c_str(), options.record.c_str(), options.output.c_str(), &progress) == 1;
+  const bool converted = zav::importSdRecord(options.folder.c_str(), options.record.c_str(),
+                                             options.output.c_str(), &progress) == 1;
   display.finish(converted, options.record, options.output, stdout);
   if (!converted) {
     std::fprintf(stderr, "zav: the record %s in %s was not converted whole\n", options.record.c_str(),
@@ -54,6 +57,7 @@ void addImportCommand(CLI::App& app, std::function<int()>& action) {
   CLI::App* command = app.add_subcommand("import", "convert an SD-card record into CSV files");
   command->add_option("folder", options->folder, "folder holding the record's files")->required();
   command->add_option("record", options->record, "record name (files named <n>_<record>...)")->required();
-  command->add_option("output", options->output, "folder for the CSV files (created when missing)")->required();
+  command->add_option("output", options->output, "folder for the CSV files (created when missing)")
+      ->required();
   command->callback([&action, options] { action = [options] { return runImport(*options); }; });
 }

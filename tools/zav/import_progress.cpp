@@ -19,10 +19,11 @@ std::string clockText(double seconds) {
   const auto total = static_cast<uint64_t>(std::max(seconds, 0.0) + 0.5);
   char text[32];
   if (total >= 3600) {
-    std::snprintf(text, sizeof text, "%" PRIu64 ":%02u:%02u", total / 3600, static_cast<unsigned>(total / 60 % 60),
-                  static_cast<unsigned>(total % 60));
+    std::snprintf(text, sizeof text, "%" PRIu64 ":%02u:%02u", total / 3600,
+                  static_cast<unsigned>(total / 60 % 60), static_cast<unsigned>(total % 60));
   } else {
-    std::snprintf(text, sizeof text, "%u:%02u", static_cast<unsigned>(total / 60), static_cast<unsigned>(total % 60));
+    std::snprintf(text, sizeof text, "%u:%02u", static_cast<unsigned>(total / 60),
+                  static_cast<unsigned>(total % 60));
   }
   return text;
 }
@@ -50,9 +51,8 @@ void ImportDisplay::show(const ImportStatus& status) {
   std::fprintf(out_, "\r[%s%s] %3d%%  %" PRIu64 " of %" PRIu64 " blocks  %.1f MB/s  %s left\x1b[K",
                std::string(static_cast<std::size_t>(filled), '#').c_str(),
                std::string(static_cast<std::size_t>(kBarWidth - filled), '.').c_str(),
-               static_cast<int>(fraction * 100.0), status.blocksDone, std::max(status.blocksDone, status.blockCount),
-               rate / kMegabyte,
-               clockText(left).c_str());
+               static_cast<int>(fraction * 100.0), status.blocksDone,
+               std::max(status.blocksDone, status.blockCount), rate / kMegabyte, clockText(left).c_str());
   std::fflush(out_);
   drawn_ = true;
 }
