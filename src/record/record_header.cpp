@@ -33,7 +33,7 @@ uint16_t readFrequency(const std::string& text) {
 
 // The first block found from the cursor on, sliding to the next 0xAA after a misaligned
 // start; the check of the block itself is left to the import.
-bool findFirstBlock(FileCursor& cursor, std::size_t blockBytes) {
+bool readFileBlock(FileCursor& cursor, std::size_t blockBytes) {
   for (;;) {
     if (!cursor.ensure(blockBytes)) return false;
     const uint8_t* bytes = cursor.data();
@@ -77,7 +77,7 @@ RecordHeader readRecordHeader(const std::filesystem::path& path) {
   if (!error && fileSize > dataStart) header.blockCount = (fileSize - dataStart) / blockBytes;
   if (blockBytes <= kMaxRecordBlockBytes + 1) {
     cursor.reserve(static_cast<std::size_t>(blockBytes));
-    if (findFirstBlock(cursor, static_cast<std::size_t>(blockBytes))) {
+    if (readFileBlock(cursor, static_cast<std::size_t>(blockBytes))) {
       header.firstSequence = readU16BE(cursor.data() + block::kSequenceOffset);
     }
   }

@@ -117,7 +117,8 @@ struct RecordStream::Impl {
     fileOpen = false;
   }
 
-  void decode(const uint8_t* bytes, Block& block) const {
+  // Header words always; the values only when the block is intact, NaN otherwise.
+  void parseFileBlock(const uint8_t* bytes, Block& block) const {
     block.sequence = readU16BE(bytes + block::kSequenceOffset);
     block.battery = readU16BE(bytes + block::kBatteryOffset);
     block.flags = readU16BE(bytes + block::kFlagsOffset);
@@ -143,7 +144,7 @@ struct RecordStream::Impl {
     }
     Block* block = window.acquire();
     block->invalid = !scanned.intact;
-    decode(scanned.bytes, *block);
+    parseFileBlock(scanned.bytes, *block);
     const int64_t position = positionOf(block->sequence);
     if (block->invalid && haveFiled && position != expectedPosition) {
       // The checksum failed and the number is not the one that follows the block before:
@@ -171,6 +172,18 @@ struct RecordStream::Impl {
     }
     haveFiled = true;
     expectedPosition = position + 1;
+  }
+
+  // Starts passing on the lowest block of the window: first the fillers of the gap
+  // before it, then the block itself; next() hands them out one at a time.
+  void emitLowest() {
+    draining = fileEnded;
+    lowestChosen = true;
+    const int64_t lowest = window.lowestPosition();
+    if (havePassed && lowest > lastPosition + 1) {
+      fillFrom = lastPosition + 1;
+      fillTo = lowest;
+    }
   }
 
   const Block* next() {
@@ -203,13 +216,7 @@ struct RecordStream::Impl {
         closeFile();
         continue;
       }
-      draining = fileEnded;
-      lowestChosen = true;
-      const int64_t lowest = window.lowestPosition();
-      if (havePassed && lowest > lastPosition + 1) {
-        fillFrom = lastPosition + 1;
-        fillTo = lowest;
-      }
+      emitLowest();
     }
     return nullptr;
   }
