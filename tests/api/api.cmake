@@ -3,7 +3,8 @@ zav_add_test(api_tests
   ${CMAKE_CURRENT_LIST_DIR}/connection_factory_test.cpp)
 
 # The C interface as a host meets it: the shared library and the public header only.
-add_executable(c_interface_tests ${CMAKE_CURRENT_LIST_DIR}/c_interface_test.cpp)
+add_executable(c_interface_tests ${CMAKE_CURRENT_LIST_DIR}/c_interface_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/record_import_test.cpp)
 target_link_libraries(c_interface_tests PRIVATE zav zav_test_support ${ZAV_GTEST_MAIN})
 zav_set_warnings(c_interface_tests)
 add_test(NAME c_interface_tests COMMAND c_interface_tests)
