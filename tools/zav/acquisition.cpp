@@ -1,9 +1,11 @@
 #include "acquisition.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 #include "interrupt.h"
+#include "status_line.h"
 
 namespace zav::cli {
 
@@ -88,6 +90,25 @@ std::vector<int> Acquisition::grades() const {
     grades[c] = zav_driver_get_eeg_impedance(driver_, static_cast<uint16_t>(c));
   }
   return grades;
+}
+
+std::unique_ptr<LiveSession> beginLiveSession(const DeviceOptions& options) {
+  auto session = std::make_unique<LiveSession>();
+  session->driver = openDevice(options, session->description);
+  session->acquisition = std::make_unique<Acquisition>(session->driver.get());
+  std::string error;
+  if (!session->acquisition->begin(error)) {
+    std::fprintf(stderr, "zav: %s: %s\n", session->description.c_str(), error.c_str());
+    return nullptr;
+  }
+  return session;
+}
+
+void runWithStatus(Acquisition& acquisition, double seconds) {
+  installInterruptHandler();
+  StatusDisplay display(stdout);
+  acquisition.run(seconds, [&](const AcquisitionStats& stats) { display.show(stats, acquisition.grades()); });
+  display.finish(acquisition.stats(), acquisition.grades());
 }
 
 }  // namespace zav::cli

@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "device_options.h"
 #include "zav/zav.h"
 
 namespace zav::cli {
@@ -46,5 +48,16 @@ class Acquisition {
   AcquisitionStats stats_;
   bool haveSequence_ = false;
 };
+
+// Opens the device the options name and starts acquisition on it; on failure prints why
+// on standard error and returns null.
+struct LiveSession {
+  DriverPtr driver;
+  std::string description;
+  std::unique_ptr<Acquisition> acquisition;
+};
+std::unique_ptr<LiveSession> beginLiveSession(const DeviceOptions& options);
+// Reads for seconds (0: until Ctrl-C) with the live status display, which stays on screen.
+void runWithStatus(Acquisition& acquisition, double seconds);
 
 }  // namespace zav::cli

@@ -7,7 +7,6 @@
 #include "acquisition.h"
 #include "command.h"
 #include "device_options.h"
-#include "interrupt.h"
 #include "status_line.h"
 
 namespace zav::cli {
@@ -20,25 +19,17 @@ struct ImpedanceOptions {
 };
 
 int runImpedance(const ImpedanceOptions& options) {
-  std::string description;
-  DriverPtr driver = openDevice(options.device, description);
-  Acquisition acquisition(driver.get());
-  std::string error;
-  if (!acquisition.begin(error)) {
-    std::fprintf(stderr, "zav: %s: %s\n", description.c_str(), error.c_str());
-    return 2;
-  }
+  std::unique_ptr<LiveSession> session = beginLiveSession(options.device);
+  if (!session) return 2;
+  Acquisition& acquisition = *session->acquisition;
   if (acquisition.stats().eegChannels == 0) {
-    std::fprintf(stderr, "zav: the %s has no enabled EEG signal\n", description.c_str());
+    std::fprintf(stderr, "zav: the %s has no enabled EEG signal\n", session->description.c_str());
     acquisition.end();
     return 2;
   }
-  std::printf("contact check on the %s for %.0f s\n", description.c_str(), options.seconds);
-  installInterruptHandler();
-  StatusDisplay display(stdout);
-  acquisition.run(options.seconds, [&](const AcquisitionStats& stats) { display.show(stats, acquisition.grades()); });
+  std::printf("contact check on the %s for %.0f s\n", session->description.c_str(), options.seconds);
+  runWithStatus(acquisition, options.seconds);
   const std::vector<int> grades = acquisition.grades();
-  display.finish(acquisition.stats(), grades);
   acquisition.end();
 
   if (grades.empty()) {

@@ -6,8 +6,6 @@
 #include "acquisition.h"
 #include "command.h"
 #include "device_options.h"
-#include "interrupt.h"
-#include "status_line.h"
 
 namespace zav::cli {
 
@@ -19,20 +17,12 @@ struct StreamOptions {
 };
 
 int runStream(const StreamOptions& options) {
-  std::string description;
-  DriverPtr driver = openDevice(options.device, description);
-  Acquisition acquisition(driver.get());
-  std::string error;
-  if (!acquisition.begin(error)) {
-    std::fprintf(stderr, "zav: %s: %s\n", description.c_str(), error.c_str());
-    return 1;
-  }
-  std::printf("streaming from the %s%s\n", description.c_str(),
+  std::unique_ptr<LiveSession> session = beginLiveSession(options.device);
+  if (!session) return 1;
+  Acquisition& acquisition = *session->acquisition;
+  std::printf("streaming from the %s%s\n", session->description.c_str(),
               options.seconds > 0 ? "" : " (Ctrl-C stops)");
-  installInterruptHandler();
-  StatusDisplay display(stdout);
-  acquisition.run(options.seconds, [&](const AcquisitionStats& stats) { display.show(stats, acquisition.grades()); });
-  display.finish(acquisition.stats(), acquisition.grades());
+  runWithStatus(acquisition, options.seconds);
   const bool stopped = acquisition.end();
   const AcquisitionStats& stats = acquisition.stats();
   if (stats.linkLost) {
