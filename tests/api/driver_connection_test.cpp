@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "common/byte_order.h"
+#include "platform/clock.h"
 #include "support/scripted_connection.h"
 
 namespace zav::detail {
@@ -36,12 +37,29 @@ std::string block(uint16_t sequence) {
   return bytes;
 }
 
-// A device whose clock sample takes a little while, as a real exchange does, so that the
-// host's clock moves between the times taken before and after it.
+// A device whose clock runs kClockOffset microseconds ahead of the host's and whose clock
+// sample takes a little while, as a real exchange does.
+constexpr uint32_t kClockOffset = 0x40000000u;  // the two bounds add up beyond 32 bits
+
+std::string clockAnswer(uint32_t first, uint32_t second) {
+  std::string bytes(8, '\0');
+  writeU32BE(reinterpret_cast<uint8_t*>(&bytes[0]), first);
+  writeU32BE(reinterpret_cast<uint8_t*>(&bytes[4]), second);
+  return bytes;
+}
+
 class ClockDevice : public ScriptedConnection {
+ public:
+  bool answersClock = false;
+
  protected:
   uint32_t doWrite(const uint8_t* buffer, uint32_t count) override {
-    if (count == 1 && buffer[0] == 0x01) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    if (answersClock && count == 1 && buffer[0] == 0x01) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      const auto now = static_cast<uint32_t>(platform::systemTime100ns() / 10) + kClockOffset;
+      answerRaw(std::string(1, '\x01'), clockAnswer(now, now + 1));
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     return ScriptedConnection::doWrite(buffer, count);
   }
 };
@@ -50,6 +68,7 @@ struct Rig {
   explicit Rig(const std::string& version = "HW1.0_FW1.2") {
     auto owned = std::make_unique<ClockDevice>();
     device = owned.get();
+    clock = owned.get();
     device->answer("gv", version);
     device->answer("gf", "100");
     device->answer("gc", signalText(kSignals));
@@ -59,6 +78,7 @@ struct Rig {
   }
 
   ScriptedConnection* device;
+  ClockDevice* clock;
   std::unique_ptr<DriverConnection> handle;
 };
 
@@ -128,13 +148,6 @@ TEST(DriverConnection, AStopThatCannotDrainTheDeviceKeepsItRunning) {
   EXPECT_TRUE(rig.handle->driver().isRunning());
 }
 
-std::string clockAnswer(uint32_t first, uint32_t second) {
-  std::string bytes(8, '\0');
-  writeU32BE(reinterpret_cast<uint8_t*>(&bytes[0]), first);
-  writeU32BE(reinterpret_cast<uint8_t*>(&bytes[4]), second);
-  return bytes;
-}
-
 TEST(DriverConnection, SynchronizationNeedsFirmwareOneAndConvergingSamples) {
   {
     Rig old("HW1.0_FW0.9");
@@ -157,13 +170,15 @@ TEST(DriverConnection, SynchronizationNeedsFirmwareOneAndConvergingSamples) {
     EXPECT_EQ(offset, 0);
   }
   {
-    // Device times at the top of the 32-bit range: the bounds must not overflow.
+    // A device clock far ahead: the bounds' sums must not overflow.
     Rig steady;
     steady.handle->connect();
-    steady.device->answerRaw(std::string(1, '\x01'), clockAnswer(0xFFFFFFF0u, 0xFFFFFFFEu));
+    steady.clock->answersClock = true;
     uint32_t roundTrip = 0;
     int32_t offset = 0;
     EXPECT_TRUE(steady.handle->synchronize(roundTrip, offset));
+    EXPECT_NEAR(static_cast<double>(offset), static_cast<double>(kClockOffset), 50000.0);
+    EXPECT_GT(roundTrip, 0u);
     EXPECT_LT(roundTrip, 1000000u);
     EXPECT_NE(steady.device->written().find("ck"), std::string::npos);
     EXPECT_EQ(steady.device->writes().back(), "a");

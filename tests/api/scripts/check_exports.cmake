@@ -19,7 +19,8 @@ set(expected
 
 if(MODE STREQUAL "pe")
   execute_process(COMMAND ${TOOL} -p ${LIBRARY} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
-  string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table.*" table "${dump}")
+  # The table runs from its title to the first empty line.
+  string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table\n[^\n]+(\n[^\n]+)*" table "${dump}")
   string(REGEX MATCHALL "\\[ *[0-9]+\\] [^\n]+" entries "${table}")
   set(names)
   foreach(entry IN LISTS entries)
