@@ -22,6 +22,12 @@ inline uint64_t allocations() {
 
 }  // namespace zav::test
 
+// The replacements pair operator new with malloc and operator delete with free; once they
+// are inlined, GCC sees free() on a pointer from operator new and would warn.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
 void* operator new(std::size_t size) {
   ++zav::test::allocationCount;
   if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;

@@ -2,37 +2,11 @@
 // reached their size. This program counts every plain operator new.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
+#include "support/allocation_counter.h"
+
 
 #include "transport/mock_device.h"
 #include "transport/mock_test_helpers.h"
-
-namespace {
-std::atomic<uint64_t> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-  ++allocations;
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-  return ::operator new(size);
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
-}
 
 namespace zav {
 namespace {
@@ -50,12 +24,12 @@ TEST(MockAllocationTest, DefaultDeviceProducesBlocksWithoutAllocating) {
     device.produceBlock(output);
     output.take(block.data(), block.size());
   }
-  const uint64_t before = allocations.load();
+  const uint64_t before = zav::test::allocations();
   for (int i = 0; i < 200; ++i) {
     device.produceBlock(output);
     ASSERT_EQ(output.take(block.data(), block.size()), 891u);
   }
-  EXPECT_EQ(allocations.load(), before);
+  EXPECT_EQ(zav::test::allocations(), before);
 }
 
 TEST(MockAllocationTest, ReadingAStreamThroughTheConnectionDoesNotAllocate) {
@@ -68,13 +42,13 @@ TEST(MockAllocationTest, ReadingAStreamThroughTheConnectionDoesNotAllocate) {
   test::send(connection, "s");
   uint8_t block[9 + 12 + 6];
   ASSERT_EQ(connection.read(block, sizeof block), static_cast<int32_t>(sizeof block));
-  const uint64_t before = allocations.load();
+  const uint64_t before = zav::test::allocations();
   for (int i = 0; i < 50; ++i) {
     uint8_t first = 0;
     ASSERT_EQ(connection.read(&first, 1), 1);
     ASSERT_EQ(connection.read(block, sizeof block - 1), static_cast<int32_t>(sizeof block - 1));
   }
-  EXPECT_EQ(allocations.load(), before);
+  EXPECT_EQ(zav::test::allocations(), before);
   test::send(connection, "p");
 }
 

@@ -72,7 +72,7 @@ std::string StatusDisplay::gradeGrid(const std::vector<int>& grades, bool colour
   std::string grid;
   for (std::size_t c = 0; c < grades.size(); ++c) {
     if (colour) {
-      char cell[32];
+      char cell[64];
       std::snprintf(cell, sizeof cell, "%s%3zu\x1b[0m", gradeColour(grades[c]), c + 1);
       grid += cell;
       if ((c + 1) % 16 == 0 && c + 1 < grades.size()) grid += "\n";
@@ -85,7 +85,7 @@ std::string StatusDisplay::gradeGrid(const std::vector<int>& grades, bool colour
 
 void StatusDisplay::show(const AcquisitionStats& stats, const std::vector<int>& grades) {
   const double rate = stats.seconds > 0.0 ? static_cast<double>(stats.blocks) / stats.seconds : 0.0;
-  char line[256];
+  char line[512];
   std::snprintf(line, sizeof line,
                 "%7.1f s  %8" PRIu64 " blocks  %6.1f blocks/s  gaps %" PRIu64 "  battery %s  flags %s%s",
                 stats.seconds, stats.blocks, rate, stats.missingBlocks, batteryInWords(stats.battery).c_str(),
