@@ -33,7 +33,7 @@ void processBlock(benchmark::State& state) {
   const uint64_t channels = static_cast<uint64_t>(state.range(0));
   const std::vector<std::vector<double>> blocks = eegBlocks(channels);
   zav::ImpedanceEstimator estimator(10, 2);
-  estimator.configure(channels, kBlockSize, kSampleRate, "", zav::kDrySensor);
+  estimator.configure(channels, kBlockSize, kSampleRate, zav::kDrySensor);
   // Fill the first window so that the measured blocks include evaluations.
   for (std::size_t b = 0; b < 320; ++b) estimator.process(blocks[b % kDistinctBlocks].data(), true);
   std::size_t next = 0;

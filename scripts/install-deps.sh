@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ binutils python3 nlohmann-json3-dev libcli11-dev libgtest-dev googletest
-  libbenchmark-dev)
+  libbenchmark-dev python3-numpy python3-pytest pkg-config libsystemd-dev dbus python3-dbusmock
+  libedf-dev python3-mne clang libclang-rt-14-dev)
 if [[ "${1:-}" == "--windows" ]]; then
   packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine)
 fi

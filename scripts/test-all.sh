@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite: Linux (normal, then AddressSanitizer and
-# UndefinedBehaviorSanitizer), then Windows cross-compiled with mingw-w64 under wine.
+# UndefinedBehaviorSanitizer, the thread tests under ThreadSanitizer, a short run of every
+# fuzz target), then Windows cross-compiled with mingw-w64 under wine.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc)"
@@ -20,6 +21,17 @@ cmake -S "$root" -B "$root/build/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZ
 cmake --build "$root/build/sanitize" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$root/build/sanitize" --output-on-failure -j "$jobs"
+
+section "Linux, ThreadSanitizer (thread tests only)"
+cmake -S "$root" -B "$root/build/tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZAV_WERROR=ON -DZAV_TSAN=ON \
+  -DZAV_BUILD_TOOLS=OFF -DZAV_BUILD_BENCH=OFF >/dev/null
+cmake --build "$root/build/tsan" -j "$jobs" --target thread_tests
+TSAN_OPTIONS=halt_on_error=1 "$root/build/tsan/bin/thread_tests"
+
+if command -v clang++ >/dev/null; then
+  section "Fuzz targets, ten seconds each on their corpus"
+  bash "$root/fuzz/run.sh" 10
+fi
 
 section "Windows (mingw-w64, under wine)"
 export WINEPREFIX="$root/build/wineprefix"

@@ -3,8 +3,9 @@
  *
  * The whole public contract of the library: opaque handles, exported functions and
  * named constants. Every function is safe to call with null handles or pointers; it then
- * returns its failure value (false, null, 0 or an empty text). No function throws or
- * ends the host process. Diagnostics are plain lines on standard output.
+ * returns its failure value (false, null, 0 or an empty text), and zav_last_error tells
+ * why. No function throws or ends the host process. Diagnostics are plain lines on
+ * standard output unless the host takes them with zav_set_log_handler.
  *
  * Typical use:
  *
@@ -54,6 +55,13 @@ typedef struct zav_driver zav_driver;
 /** Opaque handle of one signal of a device; owned by its driver handle. */
 typedef struct zav_signal zav_signal;
 
+/**
+ * The library's version, "major.minor.patch" (for example "0.1.0"): the version of the
+ * loaded library, which a host compares with the ZAV_VERSION_STRING it was built against.
+ * The text is static; never null.
+ */
+ZAV_API const char* zav_version(void);
+
 /* ---- Constants ------------------------------------------------------------------ */
 
 /* Block flags: the device's SD-card status code, compared whole (not as bits). */
@@ -82,17 +90,49 @@ ZAV_API extern const int zav_water_eeg_sensor; /* 2 */
 ZAV_API extern uint16_t zav_driver_battery_charging; /* 65535 */
 ZAV_API extern uint16_t zav_driver_battery_unknown;  /* 65534 */
 
+/* ---- Errors and diagnostics --------------------------------------------------------- */
+
+/**
+ * Why the last call of this thread failed: empty after a call that succeeded, a short
+ * English text after one that returned its failure value (a null handle or argument, an
+ * index beyond the count, a read that timed out or lost its link, a record not found, ...).
+ * A predicate's false (zav_driver_is_connected, ...) is an answer, not a failure. The text
+ * belongs to the library and stays valid until this thread's next call; never null.
+ *
+ *     if (zav_driver_read(d, &seq, &battery, &flags) == NULL)
+ *         fprintf(stderr, "no block: %s\n", zav_last_error());
+ */
+ZAV_API const char* zav_last_error(void);
+/**
+ * Routes every diagnostic line of the library to handler (the line without its line end,
+ * and user as given) instead of standard output; NULL restores standard output, the
+ * default. Lines come one at a time, never two at once, possibly from the library's own
+ * threads (the two-device set connects its devices on two threads); the handler must not
+ * call zav_set_log_handler.
+ */
+ZAV_API void zav_set_log_handler(void (*handler)(const char* line, void* user), void* user);
+
 /* ---- Construction and destruction ----------------------------------------------- */
 
 /** Device on a USB serial port by number: COM<port> on Windows, /dev/ttyACM<port> on Linux. */
 ZAV_API zav_driver* zav_driver_new_usb(int port, uint32_t sensor);
 /** Device on a serial port by path ("COM3", "\\\\.\\COM12", "/dev/ttyUSB0"). */
 ZAV_API zav_driver* zav_driver_new_serial(const char* path, uint32_t sensor);
-/** Bluetooth device by name or by address "XX:XX:XX:XX:XX:XX" (only the first word is used). */
+/**
+ * Bluetooth device by name or by address "XX:XX:XX:XX:XX:XX" (only the first word is used),
+ * reached directly. The names "sim:left", "sim:right" and "sim:NAME" are the simulated
+ * devices of the Bluetooth bridge (rfbridge, see zav_set_bridge_folder), reached through it.
+ */
 ZAV_API zav_driver* zav_driver_new_bluetooth(const char* device, uint32_t sensor);
 /**
- * The two-device 64-channel set by the names of its left and right devices (water sensors).
- * Not yet available in this release: the handle is valid but never connects.
+ * The two-device 64-channel set by the names of its left and right devices (water sensors;
+ * only the first word of each name is used). Both devices are reached through the local
+ * Bluetooth bridge program (rfbridge), which the library starts when nobody listens; "sim:left"
+ * and "sim:right" name the bridge's two simulated halves. The set reads as one device of six
+ * signals: EEG 64 (left channels 1-32, right 33-64), ExG_B 4, IMU_B 9 (left), IMU_B 9 (right),
+ * FOT 2 and the SD card. Until the two streams are aligned on their shared marker code a read
+ * returns a record of NaN with flags zav_driver_flags_eeg64_not_synchronized; once aligned,
+ * a record that would hold a NaN (a block lost on one side) fails the read with those flags.
  */
 ZAV_API zav_driver* zav_driver_new_eeg64(const char* left, const char* right);
 /**
@@ -104,6 +144,15 @@ ZAV_API zav_driver* zav_driver_new_eeg64(const char* left, const char* right);
  * channel, DIN 3 channels and an SD-card recorder.
  */
 ZAV_API zav_driver* zav_driver_new_simulated(const char* configurationPath, uint32_t sensor);
+/**
+ * The folder holding the Bluetooth bridge program (rfbridge, rfbridge.exe on Windows),
+ * which the library starts when no bridge listens: used by every Bluetooth device that
+ * reaches its device through the bridge (the two-device set) and has no folder of its own.
+ * NULL or "" restores the default, the program search path. False, keeping the setting,
+ * when folder is not an existing folder. A host that ships rfbridge beside itself passes
+ * its own folder once, before connecting.
+ */
+ZAV_API bool zav_set_bridge_folder(const char* folder);
 /** Destroys a handle; null is ignored. Sends nothing: a streaming device goes on streaming. */
 ZAV_API void zav_driver_free(zav_driver* driver);
 
@@ -145,6 +194,39 @@ ZAV_API int zav_driver_read_data_size(zav_driver* driver);
 ZAV_API uint16_t zav_driver_get_frequency(zav_driver* driver);
 /** Contact grade of one EEG channel (zav_driver_impedance_*); unknown before grades exist. */
 ZAV_API int zav_driver_get_eeg_impedance(zav_driver* driver, uint16_t channel);
+
+/* ---- Recording ------------------------------------------------------------------ */
+
+/*
+ * BDF+ files (24-bit), as MNE-Python, EEGLAB and EDFbrowser open them: one BDF signal per
+ * channel of every enabled signal, labelled like the CSV columns ("EEG-ch1", "D in-ch2";
+ * EEG channels of an SD record with an electrode layout take the electrodes' names),
+ * with its unit ("uV" for EEG, ExG and analog inputs) and the range its samples can
+ * hold; data records of one second. Annotations mark "lost N blocks" (missing or damaged
+ * blocks, written as zero), "not aligned" (flags 7), "marker C" (a marker code on the
+ * digital input) and "no data" (the filler that completes the last second). Windows
+ * builds have no BDF writer: these calls fail there, zav_last_error saying so.
+ */
+
+/**
+ * Starts recording every block that zav_driver_read returns from now on into the file at
+ * path (replaced if it exists). The format follows the extension: ".bdf" (CSV later).
+ * Needs a connected handle; one recording at a time. Blocks the device sent but the link
+ * lost (a jump in sequence numbers) are written as lost. zav_driver_stop, a lost link,
+ * zav_driver_free and a write error end the recording with a file complete up to the
+ * last block written.
+ *
+ *     zav_driver_record_start(d, "session.bdf");
+ *     while (running) zav_driver_read(d, &seq, &battery, &flags);
+ *     zav_driver_record_stop(d);
+ */
+ZAV_API bool zav_driver_record_start(zav_driver* driver, const char* path);
+/**
+ * Ends the recording and completes its file: true when every block read since
+ * zav_driver_record_start is in the file, also when the recording had already ended with
+ * zav_driver_stop or a lost link; false when none was started or a write failed.
+ */
+ZAV_API bool zav_driver_record_stop(zav_driver* driver);
 
 /* ---- Signals -------------------------------------------------------------------- */
 
@@ -195,12 +277,99 @@ ZAV_API bool zav_driver_set_file(zav_driver* driver, const char* name);
 ZAV_API int zav_driver_import_sd_record(const char* folder, const char* recordName,
                                         const char* outputFolder);
 /**
- * Converts the left and right records of a 64-channel set, aligned on their marker codes,
- * into one set of CSV files; returns the number of record pairs converted. Not yet
- * available in this release: returns 0.
+ * zav_driver_import_sd_record with progress: progress (may be NULL) receives the blocks
+ * done and the blocks the record's files hold every 256 blocks and once at the end.
+ * Returning 0 from it cancels: the rows written so far stay whole, and the call returns 0
+ * (zav_last_error: "the conversion was cancelled").
+ */
+ZAV_API int zav_import_sd_record_with_progress(const char* folder, const char* recordName,
+                                               const char* outputFolder,
+                                               int (*progress)(uint64_t blocksDone, uint64_t blockCount,
+                                                               void* user),
+                                               void* user);
+
+/**
+ * Converts the record "recordName" found in folder into one BDF+ file, outputFile (see
+ * Recording above), from the same blocks as zav_driver_import_sd_record; the record's
+ * description goes to the header. Returns 1 on success, 0 on failure (as the CSV
+ * conversion, and on a build without BDF).
+ */
+ZAV_API int zav_import_sd_record_bdf(const char* folder, const char* recordName, const char* outputFile);
+
+/** One record of a folder, from its files' headers; the texts live during the callback only. */
+typedef struct zav_record_info {
+    const char* name;        /* the recordName the imports take */
+    uint32_t file_count;     /* files of the record */
+    uint16_t frequency;      /* blocks per second, from the first file */
+    uint64_t block_count;    /* blocks of all files */
+    uint64_t data_bytes;     /* bytes of those blocks */
+    double seconds;          /* block_count / frequency; 0 without a frequency */
+    const char* description; /* the first file's description text */
+    const char* signals;     /* enabled signals and channels, "EEG 32, D in 3", or "none" */
+} zav_record_info;
+
+/**
+ * Calls callback once per record found in folder (files named "<n>_<name>", an extension
+ * not being part of the name), in name order; a callback that returns 0 ends the listing.
+ * Returns the number of records passed to callback, or -1 when folder cannot be read.
+ *
+ *     static int show(const zav_record_info* r, void* user) {
+ *         printf("%s: %.0f s, %s\n", r->name, r->seconds, r->signals);
+ *         return 1;
+ *     }
+ *     zav_list_sd_records("/media/card", show, NULL);
+ */
+ZAV_API int zav_list_sd_records(const char* folder, int (*callback)(const zav_record_info* record, void* user),
+                                void* user);
+
+/**
+ * Converts the left and right records of a 64-channel set, aligned on the marker codes
+ * both devices received, into CSV files of one merged record (EEG 64, ExG_B 4, the left
+ * and the right IMU_B, FOT 2). A left record is a name in leftFolder that holds baseName
+ * (without its extension) and the letter "l"; a right record likewise with "r" in
+ * rightFolder; the two pair up when their names agree but for the last character
+ * ("rec_l" with "rec_r"). One pair is written into outputFolder; several pairs each into
+ * a subfolder named after their common name ("rec_"), created as needed. Both records are
+ * read side by side, so memory does not grow with their length. Returns the number of
+ * pairs converted whole, 0 when none (zav_last_error tells why).
  */
 ZAV_API int zav_driver_import_eeg64_sd_record(const char* leftFolder, const char* rightFolder,
                                               const char* baseName, const char* outputFolder);
+/**
+ * zav_driver_import_eeg64_sd_record with progress: progress (may be NULL) receives the
+ * left blocks done and the blocks all left records hold, over all pairs, every 256 left
+ * blocks and once at the end. Returning 0 from it cancels: the rows written so far stay
+ * whole, the pair under way is not counted, and the call returns the pairs converted
+ * before it (zav_last_error: "the conversion was cancelled").
+ */
+ZAV_API int zav_import_eeg64_sd_record_with_progress(const char* leftFolder, const char* rightFolder,
+                                                     const char* baseName, const char* outputFolder,
+                                                     int (*progress)(uint64_t blocksDone, uint64_t blockCount,
+                                                                     void* user),
+                                                     void* user);
+
+/** One left/right record pair; the texts live during the callback only. */
+typedef struct zav_record_pair {
+    const char* left;      /* the left record's name */
+    const char* right;     /* the right record's name */
+    const char* name;      /* their common name: the left name without its last character */
+    const char* subfolder; /* where the import writes the pair within outputFolder ("" for outputFolder itself) */
+} zav_record_pair;
+
+/**
+ * Calls callback once per pair that zav_driver_import_eeg64_sd_record would convert for
+ * these arguments, in the order it converts them; a callback that returns 0 ends the
+ * listing. Returns the number of pairs passed to callback, or -1 when a folder cannot be
+ * read or an argument is NULL.
+ *
+ *     static int show(const zav_record_pair* p, void* user) {
+ *         printf("%s + %s -> %s/\n", p->left, p->right, p->subfolder);
+ *         return 1;
+ *     }
+ *     zav_list_eeg64_sd_record_pairs("/media/left", "/media/right", "rec", show, NULL);
+ */
+ZAV_API int zav_list_eeg64_sd_record_pairs(const char* leftFolder, const char* rightFolder, const char* baseName,
+                                           int (*callback)(const zav_record_pair* pair, void* user), void* user);
 
 #ifdef __cplusplus
 }

@@ -9,7 +9,6 @@ namespace zav {
 const std::string kBluetoothKind = "bluetooth";
 const std::string kUsbKind = "usb";
 const std::string kMockKind = "mock";
-const std::string kEeg64Kind = "eeg64";
 
 std::unique_ptr<Connection> createConnection(const std::string& kind) {
   if (kind == kBluetoothKind) return std::make_unique<BluetoothConnection>();

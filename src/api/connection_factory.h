@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "api/property_map.h"
+#include "common/property_map.h"
 #include "transport/connection.h"
 
 namespace zav {
@@ -16,7 +16,6 @@ namespace zav {
 extern const std::string kBluetoothKind;
 extern const std::string kUsbKind;
 extern const std::string kMockKind;
-extern const std::string kEeg64Kind;
 
 std::unique_ptr<Connection> createConnection(const std::string& kind);
 // The same, then gives the transport a copy of the properties.

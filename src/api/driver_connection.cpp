@@ -3,42 +3,22 @@
 #include <algorithm>
 #include <cstring>
 
-#include "api/connection_factory.h"
-#include "driver/driver.h"
+#include "driver/clock_offset.h"
 #include "driver/identity.h"
+#include "signal/block_layout.h"
 
 namespace zav::detail {
-
-namespace {
-
-constexpr uint64_t kImpedanceWindowSeconds = 10;
-constexpr uint64_t kImpedanceUpdateSeconds = 2;
-constexpr int kSynchronizationAttempts = 300;
-constexpr uint32_t kSynchronizationMinimumSamples = 100;
-constexpr int64_t kSynchronizationTolerance = 1000;
-
-}  // namespace
 
 const SignalInfo* SignalHandle::info() const {
   if (driver == nullptr || index >= driver->signals().size()) return nullptr;
   return &driver->signals()[index];
 }
 
-DriverConnection::DriverConnection(const std::string& kind, const PropertyMap& properties, uint32_t sensor)
-    : sensor_(sensor) {
-  if (kind == kEeg64Kind) {
-    // The two-device set is not part of this build: the handle exists but never connects.
-    driver_ = std::make_unique<Driver>(nullptr);
-    return;
-  }
-  connection_ = createConnection(kind, properties);
-  driver_ = std::make_unique<Driver>(connection_.get());
-}
-
-DriverConnection::DriverConnection(std::unique_ptr<Connection> connection, uint32_t sensor)
-    : connection_(std::move(connection)), driver_(std::make_unique<Driver>(connection_.get())), sensor_(sensor) {}
+DriverConnection::DriverConnection(Device device, uint32_t sensor)
+    : connection_(std::move(device.connection)), driver_(std::move(device.driver)), sensor_(sensor) {}
 
 DriverConnection::~DriverConnection() {
+  recorder_.reset();  // completes the file before anything it records from goes
   // Reverse order of creation; the transport outlives the driver that uses it.
   impedance_.reset();
   data_.clear();
@@ -60,18 +40,14 @@ void DriverConnection::prepareImpedance() {
   eegOffset_ = 0;
   eegValues_ = 0;
   if (!impedance_) return;
-  for (const SignalInfo& info : driver_->signals()) {
-    if (info.mode <= 0) continue;
-    if (info.type == "EEG") {
-      eegPresent_ = true;
-      eegValues_ = static_cast<uint64_t>(valuesPerBlock(info));
-      const uint64_t blockSize = info.blockSize > 0 ? static_cast<uint64_t>(info.blockSize) : 0;
-      const uint64_t channels = info.channels > 0 ? static_cast<uint64_t>(info.channels) : 0;
-      impedance_->configure(channels, blockSize, blockSize * driver_->frequency(), driver_->version(), sensor_);
-      return;
-    }
-    eegOffset_ += static_cast<uint64_t>(valuesPerBlock(info));
-  }
+  const BlockLayout layout(driver_->signals());
+  const BlockSlot* eeg = layout.find("EEG");
+  if (eeg == nullptr) return;
+  eegPresent_ = true;
+  eegOffset_ = eeg->valueOffset;
+  eegValues_ = eeg->values();
+  const uint64_t blockSize = eeg->decoder->blockSize();
+  impedance_->configure(eeg->decoder->channels(), blockSize, blockSize * driver_->frequency(), sensor_);
 }
 
 void DriverConnection::connect() {
@@ -95,6 +71,7 @@ bool DriverConnection::start() {
 }
 
 bool DriverConnection::stop() {
+  if (recorder_) recorder_->stop();
   if (!driver_->stop()) return false;
   driver_->refreshConfiguration();
   return true;
@@ -106,8 +83,18 @@ void DriverConnection::reconnect() {
 }
 
 const double* DriverConnection::read(uint16_t& sequence, uint16_t& battery, uint16_t& flags) {
-  if (!driver_->read(data_, sequence, battery, flags)) return nullptr;
+  if (!driver_->read(data_, sequence, battery, flags)) {
+    if (recorder_ && !driver_->isConnected()) recorder_->end("the link was lost");
+    return nullptr;
+  }
   updateImpedance();
+  if (recorder_ && recorder_->running()) {
+    if (recorder_->fits(driver_->signals())) {
+      recorder_->add(data_, sequence, flags);
+    } else {
+      recorder_->end("the signals changed");
+    }
+  }
   // A block with no enabled signal has no values; the host still gets a valid address.
   if (data_.empty()) data_.reserve(1);
   return data_.data();
@@ -115,11 +102,7 @@ const double* DriverConnection::read(uint16_t& sequence, uint16_t& battery, uint
 
 int DriverConnection::readDataSize() const {
   // Counts exactly the values a read returns (signals switched on, mode 1 or more).
-  int64_t total = 0;
-  for (const auto& handle : signals_) {
-    if (const SignalInfo* info = handle->info()) total += valuesPerBlock(*info);
-  }
-  return static_cast<int>(std::min<int64_t>(total, 0x7FFFFFFF));
+  return static_cast<int>(std::min<uint64_t>(BlockLayout(driver_->signals()).valueCount(), 0x7FFFFFFF));
 }
 
 int DriverConnection::eegImpedance(uint16_t channel) const {
@@ -141,35 +124,35 @@ bool DriverConnection::synchronize(uint32_t& roundTrip, int32_t& offset) {
   parseVersion(driver_->version(), VersionPart::firmware, major, minor);
   if (major < 1) return false;
   if (!driver_->beginSynchronization()) return false;
-
-  // Bounds and sums in 64 bits: the 32-bit differences of device and host clocks cannot
-  // overflow them, and the stored results fit 32 bits.
-  uint64_t roundTripSum = 0;
-  uint32_t kept = 0;
-  int64_t lower = INT32_MIN;
-  int64_t upper = INT32_MAX;
-  int64_t estimate = 0;
-  int64_t previous = 0;
-  bool converged = false;
-  for (int attempt = 0; attempt < kSynchronizationAttempts && !converged; ++attempt) {
-    const SynchronizationSample s = driver_->synchronizationSample();
-    if (!(s.t0 < s.t3 && s.t1 < s.t2)) continue;
-    ++kept;
-    lower = std::max<int64_t>(lower, static_cast<int32_t>(s.t2 - s.t3));
-    upper = std::min<int64_t>(upper, static_cast<int32_t>(s.t1 - s.t0));
-    roundTripSum += s.t3 - s.t0;
-    estimate = (lower + upper) / 2;
-    if (kept > kSynchronizationMinimumSamples &&
-        (estimate - previous < kSynchronizationTolerance && previous - estimate < kSynchronizationTolerance)) {
-      converged = true;
-      break;
-    }
-    previous = estimate;
-  }
+  const ClockOffset estimate = estimateClockOffset([this] { return driver_->synchronizationSample(); });
   driver_->endSynchronization();
-  offset = kept > 0 ? static_cast<int32_t>(std::clamp<int64_t>(estimate, INT32_MIN, INT32_MAX)) : 0;
-  roundTrip = kept > 0 ? static_cast<uint32_t>(roundTripSum / kept) : 0;
-  return converged;
+  offset = estimate.offset;
+  roundTrip = estimate.roundTrip;
+  return estimate.converged;
+}
+
+bool DriverConnection::startRecording(const std::string& path, std::string& reason) {
+  if (recorder_ && recorder_->running()) {
+    reason = "a recording is already running";
+    return false;
+  }
+  if (!driver_->isConnected()) {
+    reason = "not connected: the signals to record are not known yet";
+    return false;
+  }
+  recorder_ = LiveRecorder::start(path, driver_->signals(), driver_->frequency(), reason);
+  return recorder_ != nullptr;
+}
+
+bool DriverConnection::stopRecording(std::string& reason) {
+  if (!recorder_) {
+    reason = "no recording was started";
+    return false;
+  }
+  const bool whole = recorder_->stop();
+  reason = recorder_->error();
+  recorder_.reset();
+  return whole;
 }
 
 char* copyToHostBuffer(const std::string& text, char* buffer, uint32_t size) {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "api/property_map.h"
+#include "api/live_recorder.h"
+#include "api/make_device.h"
 #include "driver/base_driver.h"
 #include "signal/impedance_estimator.h"
-#include "transport/connection.h"
 
 namespace zav::detail {
 
@@ -25,11 +25,8 @@ struct SignalHandle {
 
 class DriverConnection {
  public:
-  // kind "usb", "bluetooth", "mock" or "eeg64"; an unknown kind gives a handle that never
-  // connects. Nothing is sent to the device here.
-  DriverConnection(const std::string& kind, const PropertyMap& properties, uint32_t sensor);
-  // A single-device handle over a transport made elsewhere.
-  DriverConnection(std::unique_ptr<Connection> connection, uint32_t sensor);
+  // Owns the device that makeDevice made and wires the host's side to it.
+  DriverConnection(Device device, uint32_t sensor);
   virtual ~DriverConnection();
   DriverConnection(const DriverConnection&) = delete;
   DriverConnection& operator=(const DriverConnection&) = delete;
@@ -50,6 +47,12 @@ class DriverConnection {
   SignalHandle* signal(uint16_t index) const;
   uint16_t signalCount() const;
   bool synchronize(uint32_t& roundTrip, int32_t& offset);
+  // Writes every block read from now on to the file at path (connected only; one
+  // recording at a time); false with reason when it cannot start.
+  bool startRecording(const std::string& path, std::string& reason);
+  // Ends the recording: true when one was started and every block read since was written
+  // to a complete file. stop(), a lost link and destruction end it too, complete.
+  bool stopRecording(std::string& reason);
 
   BaseDriver& driver() const { return *driver_; }
 
@@ -63,6 +66,7 @@ class DriverConnection {
   uint64_t eegOffset_ = 0;
   uint64_t eegValues_ = 0;
   std::unique_ptr<ImpedanceEstimator> impedance_;
+  std::unique_ptr<LiveRecorder> recorder_;
 };
 
 // Copies text into a host buffer of size bytes, truncated to size - 1 characters and

@@ -1,11 +1,10 @@
 #include "driver/block_reader.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "common/block_format.h"
-#include "common/byte_order.h"
-#include "signal/raw_conversion.h"
 #include "transport/connection.h"
 
 namespace zav {
@@ -16,16 +15,25 @@ constexpr uint32_t kDrainTimeoutMs = 320;
 constexpr uint32_t kDrainReads = 100;
 constexpr uint32_t kDrainChunk = 1024;
 constexpr uint32_t kDetectTimeoutMs = 400;
-// Far beyond any real device's block; a larger list leaves the reader unconfigured.
-constexpr uint64_t kLargestBlock = 64u * 1024u * 1024u;
+// Far beyond any real device's block (a 64-channel set's is under 2 KB); a larger list
+// leaves the reader unconfigured rather than let a device's answer size its buffers.
+constexpr uint64_t kLargestBlock = 1u << 20;
+constexpr uint64_t kMostValues = 1u << 20;
+// The slowest link a device streams over, in bytes per millisecond: what a call may add
+// to its time-outs to let the bytes it needs arrive.
+constexpr uint64_t kSlowestLinkBytesPerMs = 100;
 
 // How many bytes a search may take without finding a valid block: a few blocks' worth,
 // so a device at the wrong line speed (endless garbage) cannot hold the caller forever.
 uint64_t searchLimit(uint32_t blockBytes) { return std::max<uint64_t>(4ull * blockBytes + 1024, 4096); }
 
-bool isValidBlock(const std::vector<uint8_t>& buffer) {
-  const std::size_t n = buffer.size();
-  return buffer[0] == block::kSync0 && buffer[1] == block::kSync1 && byteSum(buffer.data(), n - 1) == buffer[n - 1];
+using Clock = std::chrono::steady_clock;
+
+// When a call that needs `bytes` must give up: two time-outs and the transfer. The
+// time-out bounds only the wait for each byte, so a device that trickles bytes just
+// within it would otherwise hold the call for as long as the byte bound lasts.
+Clock::time_point deadline(uint32_t timeoutMs, uint64_t bytes) {
+  return Clock::now() + std::chrono::milliseconds(2 * uint64_t{timeoutMs} + bytes / kSlowestLinkBytesPerMs + 1);
 }
 
 // Saves a connection's time-out and restores it when the scope ends.
@@ -55,32 +63,16 @@ void BlockReader::setConnection(Connection* connection) { connection_ = connecti
 
 void BlockReader::configure(const SignalList& signals) {
   signals_ = signals;
-  decoders_.clear();
-  decoderModes_.clear();
   buffer_.clear();
   blockBytes_ = 0;
-  valuesPerRead_ = 0;
-
-  uint64_t payload = 0;
-  uint64_t values = 0;
-  for (const SignalInfo& info : signals_) {
-    if (isSdCard(info)) continue;
-    const auto field = [](int32_t value) { return static_cast<uint32_t>(std::max(value, 0)); };
-    std::unique_ptr<SignalDecoder> decoder =
-        makeDecoder(info.type, field(info.bytes), field(info.channels), field(info.blockSize));
-    if (!decoder) return;
-    if (info.mode >= 1) {
-      payload += decoder->bytesPerBlock();
-      values += decoder->valuesPerBlock();
-    }
-    decoders_.push_back(std::move(decoder));
-    decoderModes_.push_back(info.mode);
+  layout_ = BlockLayout(signals_);
+  const uint64_t blockBytes = layout_.blockBytes();
+  if (!layout_.valid() || blockBytes > kLargestBlock || layout_.valueCount() > kMostValues) {
+    layout_ = BlockLayout();
+    return;
   }
-  const uint64_t blockBytes = block::kOverheadBytes + payload;
-  if (blockBytes > kLargestBlock || values > kLargestBlock) return;
   buffer_.assign(blockBytes, 0);
   blockBytes_ = static_cast<uint32_t>(blockBytes);
-  valuesPerRead_ = static_cast<uint32_t>(values);
 }
 
 bool BlockReader::readBlock(uint32_t maxReads) {
@@ -90,17 +82,18 @@ bool BlockReader::readBlock(uint32_t maxReads) {
   uint32_t filled = 0;
   uint32_t attempts = 0;
   uint64_t received = 0;
+  const Clock::time_point giveUp = deadline(connection_->timeout(), n);
   while (filled < n) {
     if ((maxReads != 0 && attempts >= maxReads) || received >= limit) return false;
+    if (attempts != 0 && Clock::now() > giveUp) return false;
     ++attempts;
     const int32_t got = connection_->read(buffer_.data() + filled, n - filled);
     if (got < 1) return false;
     filled += static_cast<uint32_t>(got);
     received += static_cast<uint32_t>(got);
-    if (filled == n && !isValidBlock(buffer_)) {
+    if (filled == n && !block::isValid(buffer_.data(), n)) {
       // Slide to the next possible header; a full buffer without one is dropped.
-      const auto start = static_cast<uint32_t>(std::find(buffer_.begin() + 1, buffer_.end(), block::kSync0) -
-                                               buffer_.begin());
+      const auto start = static_cast<uint32_t>(block::nextSync(buffer_.data(), 1, n));
       filled = n - start;
       std::memmove(buffer_.data(), buffer_.data() + start, filled);
     }
@@ -111,26 +104,12 @@ bool BlockReader::readBlock(uint32_t maxReads) {
 bool BlockReader::readAndDecode(std::vector<double>& values, uint16_t& sequence, uint16_t& battery,
                                 uint16_t& flags) {
   if (!readBlock(0)) return false;
-  values.resize(valuesPerRead_);
-  const uint8_t* payload = buffer_.data() + block::kPayloadOffset;
-  std::size_t byteOffset = 0;
-  std::size_t valueOffset = 0;
-  for (std::size_t k = 0; k < decoders_.size(); ++k) {
-    const int32_t mode = decoderModes_[k];
-    if (mode < 1) continue;  // not in the block
-    const SignalDecoder& decoder = *decoders_[k];
-    // A mode whose low byte is negative as a signed byte is not decoded (its values keep
-    // what they held), but its place in the block is still passed over so that the
-    // signals after it stay aligned.
-    if (raw::toSigned8(static_cast<uint8_t>(mode & 0xFF)) > 0) {
-      decoder.decode(payload + byteOffset, mode, values.data() + valueOffset);
-    }
-    byteOffset += decoder.bytesPerBlock();
-    valueOffset += decoder.valuesPerBlock();
-  }
-  sequence = readU16BE(buffer_.data() + block::kSequenceOffset);
-  battery = readU16BE(buffer_.data() + block::kBatteryOffset);
-  flags = readU16BE(buffer_.data() + block::kFlagsOffset);
+  values.resize(static_cast<std::size_t>(layout_.valueCount()));
+  layout_.decodeBlock(buffer_.data(), values.data());
+  const block::HeaderWords words = block::readHeader(buffer_.data());
+  sequence = words.sequence;
+  battery = words.battery;
+  flags = words.flags;
   return true;
 }
 
@@ -138,8 +117,10 @@ bool BlockReader::drainInput() {
   if (connection_ == nullptr || !connection_->isConnected()) return true;
   if (scratch_.size() < kDrainChunk) scratch_.resize(kDrainChunk);
   TimeoutScope timeout(*connection_, kDrainTimeoutMs);
+  const Clock::time_point giveUp = deadline(kDrainTimeoutMs, uint64_t{kDrainReads} * kDrainChunk);
   for (uint32_t i = 0; i < kDrainReads; ++i) {
     if (connection_->read(scratch_.data(), kDrainChunk) < 1) return true;
+    if (Clock::now() > giveUp) break;  // still sending, if only a trickle
   }
   return false;
 }
@@ -151,7 +132,8 @@ bool BlockReader::detectStreaming(uint16_t frequency) {
   // 160 / F tries is none above 160 blocks per second; every device gets at least one.
   const uint32_t tries = std::max(1u, 160u / (frequency != 0 ? frequency : 32u));
   TimeoutScope timeout(*connection_, kDetectTimeoutMs);
-  for (uint32_t t = 0; t < tries; ++t) {
+  const Clock::time_point giveUp = deadline(kDetectTimeoutMs, limit);
+  for (uint32_t t = 0; t < tries && Clock::now() <= giveUp; ++t) {
     // Counts the bytes from the end of one header to the end of the next.
     int state = 0;
     uint32_t counted = 0;
@@ -159,6 +141,7 @@ bool BlockReader::detectStreaming(uint16_t frequency) {
     uint8_t byte = 0;
     while (state != 4 && received < limit && connection_->read(&byte, 1) == 1) {
       ++received;
+      if (Clock::now() > giveUp) return false;
       switch (state) {
         case 0:
           state = byte == block::kSync0 ? 1 : 0;
@@ -180,6 +163,6 @@ bool BlockReader::detectStreaming(uint16_t frequency) {
   return false;
 }
 
-uint32_t BlockReader::valuesPerRead() const { return valuesPerRead_; }
+uint32_t BlockReader::valuesPerRead() const { return static_cast<uint32_t>(layout_.valueCount()); }
 
 }  // namespace zav

@@ -2,15 +2,16 @@
 //
 // readBlock fills an N-byte buffer with one block whose sync bytes and checksum hold,
 // sliding to the next 0xAA after a bad one. A stream that yields no valid block within
-// a bounded number of bytes makes the read give up (like a late block) so that a device
-// at the wrong line speed cannot keep the caller forever; the next read searches on.
+// a bounded number of bytes, or within two time-outs and the block's transfer, makes the
+// read give up (like a late block) so that a device at the wrong line speed, or one that
+// trickles bytes, cannot keep the caller; the next read searches on. Draining and the
+// streaming check are bounded in time the same way.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
-#include "signal/signal_decoder.h"
+#include "signal/block_layout.h"
 #include "signal/signal_info.h"
 
 namespace zav {
@@ -31,8 +32,8 @@ class BlockReader {
   void configure(const SignalList& signals);
   // One valid block into the buffer; maxReads 0 means no limit on transport reads.
   bool readBlock(uint32_t maxReads = 0);
-  // readBlock, then decode the enabled signals into values (resized, capacity kept).
-  // False before the first configure.
+  // readBlock, then decode the enabled signals into values (resized, capacity kept; a
+  // signal that is not decoded gives NaN). False before the first configure.
   bool readAndDecode(std::vector<double>& values, uint16_t& sequence, uint16_t& battery, uint16_t& flags);
   // Discards what the device already sent; false when it kept sending.
   bool drainInput();
@@ -49,10 +50,7 @@ class BlockReader {
   Connection* connection_ = nullptr;
   std::vector<uint8_t> buffer_;
   uint32_t blockBytes_ = 0;
-  // One decoder per signal that is not "uSD", in list order, with that signal's mode.
-  std::vector<std::unique_ptr<SignalDecoder>> decoders_;
-  std::vector<int32_t> decoderModes_;
-  uint32_t valuesPerRead_ = 0;
+  BlockLayout layout_;
   SignalList signals_;
   std::vector<uint8_t> scratch_;
 };

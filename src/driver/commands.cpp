@@ -1,6 +1,12 @@
 #include "driver/commands.h"
 
+#include <algorithm>
+#include <chrono>
+#include <optional>
+
+#include "common/byte_order.h"
 #include "common/diagnostics.h"
+#include "common/text_fields.h"
 #include "transport/connection.h"
 
 namespace zav::commands {
@@ -13,12 +19,37 @@ bool writeAll(Connection* connection, const std::string& bytes) {
   return written >= 0 && static_cast<std::size_t>(written) == bytes.size();
 }
 
-// One NUL-ended response into response; the count read, 0 on time-out, -1 on error.
+// How long one answer may take in all: the time-out bounds each byte, so a device that
+// trickles bytes just within it could otherwise hold a command for hours.
+std::chrono::milliseconds answerLimit(uint32_t timeoutMs) {
+  const uint64_t timeout = timeoutMs;
+  const uint64_t margin = std::min<uint64_t>(std::max<uint64_t>(3 * timeout, 1000), 10000);
+  return std::chrono::milliseconds(timeout + margin);
+}
+
+// One NUL-ended response into response: the count kept, 0 on time-out (also when the whole
+// answer takes longer than its limit), -1 on error. The answer is read to its NUL even
+// beyond kMaximumResponse, so that the next command reads its own answer.
 int32_t readResponse(Connection* connection, std::string& response) {
-  response.assign(kMaximumResponse, '\0');
-  const int32_t count = connection->readUntil(reinterpret_cast<uint8_t*>(&response[0]), kMaximumResponse, 0);
-  response.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
-  return count;
+  response.clear();
+  const auto deadline = std::chrono::steady_clock::now() + answerLimit(connection->timeout());
+  bool cut = false;
+  for (;;) {
+    uint8_t byte = 0;
+    const int32_t got = connection->read(&byte, 1);
+    if (got <= 0 || std::chrono::steady_clock::now() > deadline) {
+      response.clear();
+      return got < 0 ? -1 : 0;
+    }
+    if (byte == 0) break;
+    if (response.size() < kMaximumResponse) {
+      response.push_back(static_cast<char>(byte));
+    } else {
+      cut = true;
+    }
+  }
+  if (cut) diag::line("response longer than ", kMaximumResponse, " bytes cut");
+  return static_cast<int32_t>(response.size());
 }
 
 bool startsWithUartError(const std::string& response) { return response.compare(0, 8, "UART ERR") == 0; }
@@ -40,26 +71,6 @@ bool getText(Connection* connection, const std::string& command, std::string& va
 }
 
 std::string withTerminator(const std::string& text) { return text + '\0'; }
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-
-// Reads the device's frequency answer like stream extraction of an unsigned 16-bit
-// number: blanks skipped, digits up to the first non-digit. No text leaves the value as
-// it was; text without a number, or a number beyond 16 bits, gives 0.
-void parseFrequency(const std::string& text, uint16_t& frequency, bool* parsed) {
-  if (parsed != nullptr) *parsed = false;
-  std::size_t i = 0;
-  while (i < text.size() && isBlank(text[i])) ++i;
-  if (i == text.size()) return;
-  uint32_t value = 0;
-  std::size_t digits = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && value <= 0xFFFF; ++i, ++digits) {
-    value = value * 10 + static_cast<uint32_t>(text[i] - '0');
-  }
-  const bool number = digits > 0 && value <= 0xFFFF;
-  frequency = number ? static_cast<uint16_t>(value) : 0;
-  if (parsed != nullptr) *parsed = number;
-}
 
 }  // namespace
 
@@ -92,7 +103,10 @@ bool getFrequency(Connection* connection, uint16_t& frequency, bool* parsed) {
   if (parsed != nullptr) *parsed = false;
   std::string response;
   if (!sendCommand(connection, "gf", "", response)) return false;
-  parseFrequency(response, frequency, parsed);
+  if (text::isBlank(response)) return true;
+  const std::optional<uint16_t> number = text::readUnsigned16(response);
+  frequency = number.value_or(0);
+  if (parsed != nullptr) *parsed = number.has_value();
   return true;
 }
 
@@ -144,14 +158,14 @@ bool enterClockMode(Connection* connection) { return sendWithoutAnswer(connectio
 
 namespace {
 
+// Byte by byte: the device sends the sample in one go, but each single read is what the
+// time-out bounds.
 bool readDeviceTime(Connection* connection, uint32_t& time) {
-  uint32_t value = 0;
-  for (int i = 0; i < 4; ++i) {
-    uint8_t byte = 0;
+  uint8_t bytes[4] = {};
+  for (uint8_t& byte : bytes) {
     if (connection->read(&byte, 1) != 1) return false;
-    value = value * 256 + byte;
   }
-  time = value;
+  time = readU32BE(bytes);
   return true;
 }
 
@@ -164,9 +178,10 @@ bool clockSample(Connection* connection, uint32_t& first, uint32_t& second) {
 
 std::string clockParameters(const CalendarTime& time) {
   const auto byte = [](uint32_t value) { return static_cast<char>(value & 0xFFu); };
-  const auto year = static_cast<uint32_t>(time.year);
-  const char parameters[7] = {byte(year >> 8),
-                              byte(year),
+  uint8_t year[2] = {};
+  writeU16BE(year, static_cast<uint16_t>(time.year));
+  const char parameters[7] = {static_cast<char>(year[0]),
+                              static_cast<char>(year[1]),
                               byte(static_cast<uint32_t>(time.month)),
                               byte(static_cast<uint32_t>(time.day)),
                               byte(static_cast<uint32_t>(time.hour)),

@@ -9,21 +9,12 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/clock.h"
 #include "signal/signal_info.h"
 
 namespace zav {
 
 class Connection;
-
-// A calendar time as the device clock command carries it (month 1-12, day 1-31).
-struct CalendarTime {
-  int year = 1970;
-  int month = 1;
-  int day = 1;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-};
 
 namespace commands {
 

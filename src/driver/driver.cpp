@@ -44,12 +44,21 @@ struct Driver::Impl {
     if (!commands::getFrequency(connection, frequency)) return false;
     SignalList list;
     if (!commands::getSignals(connection, list)) return false;
-    signals = std::move(list);
+    replaceSignals(std::move(list));
     if (sdCardIndex() < signals.size()) {
       if (!commands::getFolder(connection, folder)) return false;
       if (!commands::getFile(connection, file)) return false;
     }
     return true;
+  }
+
+  // The reader always frames and decodes blocks of the list the driver reports, so that a
+  // read holds exactly the values the host is told to expect (a list re-read after a stop
+  // may differ from the one streaming started with); a block of another layout then fails
+  // its checksum instead of being decoded.
+  void replaceSignals(SignalList list) {
+    signals = std::move(list);
+    reader.configure(signals);
   }
 
   std::size_t sdCardIndex() const {
@@ -69,9 +78,7 @@ struct Driver::Impl {
   }
 
   void reconnection() {
-    // The reader knows the block size only after a start; the device streams blocks of
-    // the known list whoever started it.
-    reader.configure(signals);
+    // The device streams blocks of the known list, whoever started it.
     const bool streaming = reader.detectStreaming(frequency != 0 ? frequency : kFallbackFrequency);
     if (!connection->isConnected()) return;
     if (streaming) {
@@ -89,15 +96,34 @@ struct Driver::Impl {
 
   bool applyModes(const std::string& modes) {
     if (!idle() || modes.size() != signals.size()) return false;
+    const std::string previous = modeString(signals);
+    for (std::size_t i = 0; i < modes.size(); ++i) {
+      if (modes[i] != previous[i] && !fitsSignalRecord(modes[i])) return false;
+    }
     if (!commands::setModes(connection, modes)) return false;
+    if (confirmModes(modes)) return true;
+    // The device took "cc" and may have stored modes it then did not report (a signal
+    // switched off): it gets the modes the driver keeps.
+    commands::setModes(connection, previous);
+    return false;
+  }
+
+  // The device's signal record carries a mode in two characters: -9 to 99.
+  static bool fitsSignalRecord(char mode) {
+    const auto value = static_cast<int8_t>(static_cast<uint8_t>(mode));
+    return value >= -9 && value <= 99;
+  }
+
+  // Reads the list back; it replaces the known one when it has exactly the asked modes
+  // and unchanged shapes.
+  bool confirmModes(const std::string& modes) {
     SignalList reported;
     if (!commands::getSignals(connection, reported)) return false;
     if (reported.size() != signals.size() || modeString(reported) != modes) return false;
     for (std::size_t i = 0; i < reported.size(); ++i) {
       if (!sameShape(reported[i], signals[i])) return false;
     }
-    signals = std::move(reported);
-    reader.configure(signals);
+    replaceSignals(std::move(reported));
     return true;
   }
 
@@ -276,7 +302,7 @@ void Driver::disconnect(bool clearIdentity) {
   if (clearIdentity) {
     d.version = kUnavailable;
     d.frequency = 0;
-    d.signals.clear();
+    d.replaceSignals({});
     d.folder = kUnavailable;
     d.file = kUnavailable;
   }

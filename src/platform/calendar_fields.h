@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <ctime>
 
-#include "driver/commands.h"
+#include "platform/clock.h"
 
 namespace zav::platform {
 

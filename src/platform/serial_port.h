@@ -8,14 +8,9 @@
 #include <memory>
 #include <string>
 
+#include "platform/io_result.h"
+
 namespace zav::platform {
-
-enum class IoStatus { ok, timedOut, failed, linkLost };
-
-struct IoResult {
-  IoStatus status = IoStatus::failed;
-  uint32_t count = 0;
-};
 
 // Where an open failed, with the system's error code, so that the caller can word it.
 struct SerialOpenError {

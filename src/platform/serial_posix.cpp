@@ -87,9 +87,6 @@ bool speedFor(uint32_t rate, speed_t& code) {
   return false;
 }
 
-// Errors that mean the device is gone (unplugged, or the other end of a pty closed).
-bool isLinkGone(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE; }
-
 int pollTimeout(std::chrono::steady_clock::time_point deadline, bool forever) {
   if (forever) return -1;
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
@@ -203,8 +200,7 @@ IoResult SerialPort::read(uint8_t* buffer, uint32_t count) {
     // A terminal whose device hung up reads as end of file.
     if (got == 0) return {IoStatus::linkLost, 0};
     if (errno == EINTR) continue;
-    if (isLinkGone(errno)) return {IoStatus::linkLost, 0};
-    if (errno != EAGAIN && errno != EWOULDBLOCK) return {IoStatus::failed, 0};
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return {ioStatusOfError(static_cast<unsigned long>(errno)), 0};
 
     pollfd waiting{handle_->fd, POLLIN, 0};
     const int ready = ::poll(&waiting, 1, pollTimeout(deadline, forever));
@@ -230,8 +226,9 @@ IoResult SerialPort::write(const uint8_t* buffer, uint32_t count) {
       continue;
     }
     if (put < 0 && errno == EINTR) continue;
-    if (put < 0 && isLinkGone(errno)) return {IoStatus::linkLost, written};
-    if (put < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return {IoStatus::failed, written};
+    if (put < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+      return {ioStatusOfError(static_cast<unsigned long>(errno)), written};
+    }
 
     pollfd waiting{handle_->fd, POLLOUT, 0};
     const int ready = ::poll(&waiting, 1, pollTimeout(deadline, forever));

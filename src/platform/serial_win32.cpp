@@ -37,29 +37,13 @@ std::string devicePath(const std::string& path) {
   return startsWithComName(path) ? kDevicePrefix + path : path;
 }
 
-// Errors with which Windows fails I/O on a port whose device was unplugged.
-bool isLinkGone(DWORD error) {
-  switch (error) {
-    case ERROR_NOT_READY:
-    case ERROR_ACCESS_DENIED:
-    case ERROR_BAD_COMMAND:
-    case ERROR_DEVICE_REMOVED:
-    case ERROR_OPERATION_ABORTED:
-    case ERROR_INVALID_HANDLE:
-    case ERROR_GEN_FAILURE:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // Some port drivers (and wine over a hung-up terminal) keep answering reads with no bytes
 // after the device went away; the port's status tells the two apart.
 bool isDeviceGone(HANDLE file) {
   DWORD errors = 0;
   COMSTAT status;
   if (ClearCommError(file, &errors, &status)) return false;
-  return isLinkGone(GetLastError());
+  return ioStatusOfError(GetLastError()) == IoStatus::linkLost;
 }
 
 }  // namespace
@@ -142,9 +126,7 @@ uint32_t SerialPort::timeout() const {
 IoResult SerialPort::read(uint8_t* buffer, uint32_t count) {
   if (!handle_) return {IoStatus::failed, 0};
   DWORD got = 0;
-  if (!ReadFile(handle_->file, buffer, count, &got, nullptr)) {
-    return {isLinkGone(GetLastError()) ? IoStatus::linkLost : IoStatus::timedOut, 0};
-  }
+  if (!ReadFile(handle_->file, buffer, count, &got, nullptr)) return {ioStatusOfError(GetLastError()), 0};
   if (got == 0) return {isDeviceGone(handle_->file) ? IoStatus::linkLost : IoStatus::timedOut, 0};
   return {IoStatus::ok, got};
 }
@@ -152,9 +134,7 @@ IoResult SerialPort::read(uint8_t* buffer, uint32_t count) {
 IoResult SerialPort::write(const uint8_t* buffer, uint32_t count) {
   if (!handle_) return {IoStatus::failed, 0};
   DWORD put = 0;
-  if (!WriteFile(handle_->file, buffer, count, &put, nullptr)) {
-    return {isLinkGone(GetLastError()) ? IoStatus::linkLost : IoStatus::timedOut, 0};
-  }
+  if (!WriteFile(handle_->file, buffer, count, &put, nullptr)) return {ioStatusOfError(GetLastError()), 0};
   return {IoStatus::ok, put};
 }
 

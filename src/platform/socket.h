@@ -1,7 +1,8 @@
 // A stream socket behind one narrow interface: TCP on the loopback address (the Bluetooth
-// bridge and its test peers) and RFCOMM to a Bluetooth device. Each platform has one file
-// implementing it (socket_posix.cpp, socket_win32.cpp) with the same semantics: a receive
-// waits up to the receive time-out for the first bytes and returns what has arrived.
+// bridge and its test peers) and RFCOMM to a Bluetooth device. The logic lives in
+// socket.cpp over the few calls in which the systems differ (socket_system.h, with
+// socket_posix.cpp and socket_win32.cpp), so every platform has the same semantics: a
+// receive waits up to the receive time-out for the first bytes and returns what has arrived.
 //
 //     platform::Socket socket;
 //     if (socket.openTcp() && socket.connectLoopback(54000) == platform::ConnectResult::connected)
@@ -11,20 +12,13 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/io_result.h"
+
 namespace zav::platform {
 
-enum class SocketStatus {
-  ok,
-  timedOut,      // nothing arrived within the receive time-out
-  closedByPeer,  // orderly end of the stream
-  linkLost,      // reset, aborted or refused by the peer
-  failed,        // any other error, also any call on a closed socket
-};
-
-struct SocketResult {
-  SocketStatus status = SocketStatus::failed;
-  uint32_t count = 0;
-};
+// Transfers report the outcome that serial ports report.
+using SocketStatus = IoStatus;
+using SocketResult = IoResult;
 
 enum class ConnectResult { connected, refused, failed };
 

@@ -1,9 +1,6 @@
 // BSD sockets. RFCOMM goes through the kernel's Bluetooth socket family; its few constants
 // and the address structure are declared here so that no Bluetooth library is needed.
-#include "platform/socket.h"
-
 #include <arpa/inet.h>
-#include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -11,10 +8,12 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
-#include <cstring>
 
-namespace zav::platform {
+#include "platform/socket_system.h"
+
+namespace zav::platform::socket_system {
 
 namespace {
 
@@ -28,45 +27,7 @@ struct RfcommAddress {
   uint8_t channel;
 };
 
-SocketStatus statusOfError(int error) {
-  switch (error) {
-    case EAGAIN:  // the receive time-out
-#if EWOULDBLOCK != EAGAIN
-    case EWOULDBLOCK:
-#endif
-      return SocketStatus::timedOut;
-    case ETIMEDOUT:  // here the kernel gave the connection up, no time-out of ours
-    case ECONNRESET:
-    case ECONNABORTED:
-    case ECONNREFUSED:
-    case EPIPE:
-      return SocketStatus::linkLost;
-    default:
-      return SocketStatus::failed;
-  }
-}
-
-bool setBlocking(int fd, bool blocking) {
-  const int flags = fcntl(fd, F_GETFL, 0);
-  if (flags < 0) return false;
-  return fcntl(fd, F_SETFL, blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK)) == 0;
-}
-
-int pollMilliseconds(uint32_t milliseconds) {
-  return milliseconds > static_cast<uint32_t>(INT_MAX) ? INT_MAX : static_cast<int>(milliseconds);
-}
-
-// Waits for one event on the socket; false on time-out or error.
-bool waitFor(int fd, short events, uint32_t milliseconds) {
-  pollfd entry{fd, events, 0};
-  int ready = 0;
-  do {
-    ready = poll(&entry, 1, pollMilliseconds(milliseconds));
-  } while (ready < 0 && errno == EINTR);
-  return ready > 0 && (entry.revents & events) != 0;
-}
-
-int fdOf(std::intptr_t handle) { return static_cast<int>(handle); }
+int fdOf(Handle handle) { return static_cast<int>(handle); }
 
 sockaddr_in loopbackAddress(uint16_t port) {
   sockaddr_in address{};
@@ -78,111 +39,103 @@ sockaddr_in loopbackAddress(uint16_t port) {
 
 }  // namespace
 
-bool Socket::openTcp() {
-  close();
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
-  if (fd < 0) return false;
-  handle_ = fd;
-  return true;
+Handle open(Kind kind) {
+  const int fd = kind == Kind::tcp ? ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP)
+                                   : ::socket(kAfBluetooth, SOCK_STREAM | SOCK_CLOEXEC, kBtProtoRfcomm);
+  return fd < 0 ? kNone : fd;
 }
 
-ConnectResult Socket::connectLoopback(uint16_t port) {
-  if (!isOpen()) return ConnectResult::failed;
+void close(Handle handle) {
+  ::shutdown(fdOf(handle), SHUT_RDWR);
+  ::close(fdOf(handle));
+}
+
+unsigned long lastError() { return static_cast<unsigned long>(errno); }
+
+bool setBlocking(Handle handle, bool blocking) {
+  const int flags = fcntl(fdOf(handle), F_GETFL, 0);
+  if (flags < 0) return false;
+  return fcntl(fdOf(handle), F_SETFL, blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK)) == 0;
+}
+
+bool waitFor(Handle handle, Event event, uint32_t milliseconds) {
+  const short events = event == Event::readable ? POLLIN : POLLOUT;
+  pollfd entry{fdOf(handle), events, 0};
+  const int limit = milliseconds > static_cast<uint32_t>(INT_MAX) ? INT_MAX : static_cast<int>(milliseconds);
+  int ready = 0;
+  do {
+    ready = poll(&entry, 1, limit);
+  } while (ready < 0 && errno == EINTR);
+  return ready > 0 && (entry.revents & events) != 0;
+}
+
+ConnectResult connectLoopback(Handle handle, uint16_t port) {
   const sockaddr_in address = loopbackAddress(port);
-  if (::connect(fdOf(handle_), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+  if (::connect(fdOf(handle), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
     return ConnectResult::connected;
   }
   return errno == ECONNREFUSED ? ConnectResult::refused : ConnectResult::failed;
 }
 
-bool Socket::connectRfcomm(const BluetoothEndpoint& endpoint, uint32_t limitMs) {
-  close();
-  const int fd = ::socket(kAfBluetooth, SOCK_STREAM | SOCK_CLOEXEC, kBtProtoRfcomm);
-  if (fd < 0) return false;
-  Socket candidate(fd);
-
+bool startConnect(Handle handle, const BluetoothEndpoint& endpoint) {
   RfcommAddress address{};
   address.family = kAfBluetooth;
   for (int i = 0; i < 6; ++i) address.address[i] = static_cast<uint8_t>(endpoint.address >> (8 * i));
   address.channel = endpoint.channel;
+  if (::connect(fdOf(handle), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return false;
+  return errno == EINPROGRESS || errno == EAGAIN;
+}
 
-  if (!setBlocking(fd, false)) return false;
-  if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return false;
-  if (errno != EINPROGRESS && errno != EAGAIN) return false;
-  if (!setBlocking(fd, true)) return false;
-  // Writable alone does not mean connected here: a refused attempt is writable too.
-  if (!waitFor(fd, POLLOUT, limitMs)) return false;
+// Writable alone does not mean connected here: a refused attempt is writable too.
+bool connectSucceeded(Handle handle) {
   int error = 0;
   socklen_t size = sizeof error;
-  if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0) return false;
-  *this = std::move(candidate);
-  return true;
+  return getsockopt(fdOf(handle), SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
 }
 
-bool Socket::listenLoopback(uint16_t port) {
-  if (!openTcp()) return false;
+bool listenLoopback(Handle handle, uint16_t port) {
   const int reuse = 1;
-  setsockopt(fdOf(handle_), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+  setsockopt(fdOf(handle), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
   const sockaddr_in address = loopbackAddress(port);
-  if (::bind(fdOf(handle_), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(fdOf(handle_), SOMAXCONN) != 0) {
-    close();
-    return false;
-  }
-  return true;
+  return ::bind(fdOf(handle), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+         ::listen(fdOf(handle), SOMAXCONN) == 0;
 }
 
-uint16_t Socket::localPort() const {
-  if (!isOpen()) return 0;
+uint16_t localPort(Handle handle) {
   sockaddr_in address{};
   socklen_t size = sizeof address;
-  if (getsockname(fdOf(handle_), reinterpret_cast<sockaddr*>(&address), &size) != 0) return 0;
+  if (getsockname(fdOf(handle), reinterpret_cast<sockaddr*>(&address), &size) != 0) return 0;
   return ntohs(address.sin_port);
 }
 
-Socket Socket::accept(uint32_t timeoutMs) {
-  if (!isOpen() || !waitFor(fdOf(handle_), POLLIN, timeoutMs)) return Socket();
-  const int fd = ::accept4(fdOf(handle_), nullptr, nullptr, SOCK_CLOEXEC);
-  return fd < 0 ? Socket() : Socket(fd);
+Handle accept(Handle handle) {
+  const int fd = ::accept4(fdOf(handle), nullptr, nullptr, SOCK_CLOEXEC);
+  return fd < 0 ? kNone : fd;
 }
 
-bool Socket::setReceiveTimeout(uint32_t milliseconds) {
-  if (!isOpen()) return false;
+bool setReceiveTimeout(Handle handle, uint32_t milliseconds) {
   timeval limit{};
   limit.tv_sec = static_cast<time_t>(milliseconds / 1000);
   limit.tv_usec = static_cast<suseconds_t>((milliseconds % 1000) * 1000);
-  return setsockopt(fdOf(handle_), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) == 0;
+  return setsockopt(fdOf(handle), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) == 0;
 }
 
-SocketResult Socket::receive(uint8_t* buffer, uint32_t count) {
-  if (!isOpen() || buffer == nullptr) return {SocketStatus::failed, 0};
+int64_t receive(Handle handle, uint8_t* buffer, uint32_t count) {
   ssize_t received = 0;
   do {
-    received = ::recv(fdOf(handle_), buffer, count, 0);
+    received = ::recv(fdOf(handle), buffer, count, 0);
   } while (received < 0 && errno == EINTR);
-  if (received > 0) return {SocketStatus::ok, static_cast<uint32_t>(received)};
-  if (received == 0) return {count == 0 ? SocketStatus::ok : SocketStatus::closedByPeer, 0};
-  return {statusOfError(errno), 0};
+  return received;
 }
 
-SocketResult Socket::send(const uint8_t* buffer, uint32_t count, SendRouting routing) {
-  if (!isOpen() || buffer == nullptr) return {SocketStatus::failed, 0};
+int64_t send(Handle handle, const uint8_t* buffer, uint32_t count, SendRouting routing) {
   // A peer that went away must show as an error, not as SIGPIPE ending the host.
   const int flags = MSG_NOSIGNAL | (routing == SendRouting::local ? MSG_DONTROUTE : 0);
   ssize_t sent = 0;
   do {
-    sent = ::send(fdOf(handle_), buffer, count, flags);
+    sent = ::send(fdOf(handle), buffer, count, flags);
   } while (sent < 0 && errno == EINTR);
-  if (sent > 0) return {SocketStatus::ok, static_cast<uint32_t>(sent)};
-  if (sent == 0) return {count == 0 ? SocketStatus::ok : SocketStatus::closedByPeer, 0};
-  return {statusOfError(errno), 0};
+  return sent;
 }
 
-void Socket::close() {
-  if (!isOpen()) return;
-  ::shutdown(fdOf(handle_), SHUT_RDWR);
-  ::close(fdOf(handle_));
-  handle_ = kClosed;
-}
-
-}  // namespace zav::platform
+}  // namespace zav::platform::socket_system

@@ -7,8 +7,11 @@ namespace zav::platform {
 
 std::string executableFileName(const std::string& baseName) { return baseName + ".exe"; }
 
-void startDetached(const std::string& command) {
-  _spawnlp(_P_NOWAITO, command.c_str(), command.c_str(), static_cast<const char*>(nullptr));
+void startDetached(const std::string& command, const std::vector<std::string>& extra) {
+  std::vector<const char*> arguments{command.c_str()};
+  for (const std::string& argument : extra) arguments.push_back(argument.c_str());
+  arguments.push_back(nullptr);
+  _spawnvp(_P_NOWAITO, command.c_str(), arguments.data());
 }
 
 }  // namespace zav::platform

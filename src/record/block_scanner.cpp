@@ -1,7 +1,6 @@
 #include "record/block_scanner.h"
 
 #include "common/block_format.h"
-#include "common/byte_order.h"
 #include "record/file_cursor.h"
 
 namespace zav {
@@ -12,23 +11,17 @@ BlockScanner::BlockScanner(FileCursor& cursor, std::size_t blockBytes)
   cursor_.reserve(2 * blockBytes_ + 2);
 }
 
-bool BlockScanner::startsBlock(const uint8_t* bytes) const {
-  return bytes[0] == block::kSync0 && bytes[1] == block::kSync1;
-}
-
 bool BlockScanner::intact(const uint8_t* bytes) const {
-  return startsBlock(bytes) && byteSum(bytes, blockBytes_ - 1) == bytes[blockBytes_ - 1];
+  return block::isValid(bytes, blockBytes_);
 }
 
 bool BlockScanner::skipHeader() {
   for (;;) {
     if (!cursor_.ensure(2)) return false;
-    const uint8_t* bytes = cursor_.data();
     const std::size_t available = cursor_.available();
-    std::size_t i = 0;
-    while (i + 1 < available && !startsBlock(bytes + i)) ++i;
-    cursor_.consume(i);
-    if (i + 1 < available) break;
+    const std::size_t start = block::findStart(cursor_.data(), available);
+    cursor_.consume(start);
+    if (start + 1 < available) break;
   }
   onTrack_ = true;
   return true;
@@ -36,7 +29,7 @@ bool BlockScanner::skipHeader() {
 
 bool BlockScanner::followedByBlock() {
   if (!cursor_.ensure(blockBytes_ + 2)) return true;  // the file ends here
-  return startsBlock(cursor_.data() + blockBytes_);
+  return block::startsBlock(cursor_.data() + blockBytes_);
 }
 
 std::size_t BlockScanner::intactBlockInside() {
@@ -69,7 +62,7 @@ bool BlockScanner::next(ScannedBlock& block) {
       return true;
     }
     const uint8_t* bytes = cursor_.data();
-    if (onTrack_ && startsBlock(bytes)) {
+    if (onTrack_ && block::startsBlock(bytes)) {
       // Damaged where a block belongs. If an intact block starts inside it, bytes were
       // lost and this one is only a fragment; otherwise it is the damaged block itself.
       const std::size_t inside = intactBlockInside();

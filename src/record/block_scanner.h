@@ -26,7 +26,6 @@ class BlockScanner {
   bool next(ScannedBlock& block);
 
  private:
-  bool startsBlock(const uint8_t* bytes) const;
   bool intact(const uint8_t* bytes) const;
   // The offset (1 .. blockBytes - 1) of the first intact block inside the block-sized
   // span at the cursor, or 0 when none starts there.

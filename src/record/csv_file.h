@@ -1,8 +1,12 @@
 // One output text file written a whole line at a time: every line is handed to the
 // system as soon as it is complete, so the file is whole up to its last line even when
 // a conversion stops early. Failures are remembered, not thrown.
+//
+// One thread may write lines while another asks failed(); creating and closing belong
+// to one thread while no other uses the file.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdio>
 #include <string>
@@ -34,7 +38,7 @@ class CsvFile {
  private:
   std::FILE* file_ = nullptr;
   std::string path_;
-  bool failed_ = false;
+  std::atomic<bool> failed_{false};
 };
 
 }  // namespace zav

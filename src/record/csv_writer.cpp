@@ -7,6 +7,8 @@
 #include "common/diagnostics.h"
 #include "record/csv_file.h"
 #include "record/csv_number.h"
+#include "record/line_queue.h"
+#include "signal/block_layout.h"
 #include "signal/impedance_estimator.h"
 
 namespace zav {
@@ -14,14 +16,9 @@ namespace zav {
 namespace {
 
 const char* const kSummaryName = "signalsInfo.csv";
-constexpr uint64_t kImpedanceWindowSeconds = 10;
-constexpr uint64_t kImpedanceUpdateSeconds = 2;
 // Timestamp, sequence, battery and flags with their separators.
 constexpr std::size_t kRowPrefixCapacity = 4 * (csv::kMaxIntegerLength + 1);
 
-bool getsDataFile(const SignalInfo& info) {
-  return !isSdCard(info) && info.mode > 0;
-}
 bool getsImpedance(const SignalInfo& info) {
   return info.type == "EEG" && info.mode != 0;
 }
@@ -56,44 +53,54 @@ struct CsvWriter::Impl {
   std::vector<std::unique_ptr<ImpedanceEstimator>> estimators;  // one slot per signal
   std::vector<std::unique_ptr<CsvFile>> impedanceFiles;         // one slot per signal
   std::vector<SignalOutput> outputs;
+  uint64_t valueCount = 0;  // of one block, set at open
   bool lost = false;  // a file could not be created or written
-  std::vector<char> line;
+  CsvFile summary;
+  std::vector<const CsvFile*> named;  // files whose failure has had its line
+  // Rows go to the files through a writing thread, started once the header lines are out.
+  LineQueue rows;
 
   std::string pathOf(const std::string& name) const { return outputFolder + "/" + name; }
 
+  void noteFailure(const CsvFile& file, const char* what) {
+    lost = true;
+    named.push_back(&file);
+    diag::line(what, file.path());
+  }
+
   std::unique_ptr<CsvFile> create(const std::string& name, std::size_t lineCapacity) {
     auto file = std::make_unique<CsvFile>();
-    if (!file->create(pathOf(name), lineCapacity)) {
-      lost = true;
-      diag::line("cannot create ", file->path());
-    }
+    if (!file->create(pathOf(name), lineCapacity)) noteFailure(*file, "cannot create ");
     return file;
   }
 
-  void write(CsvFile& file, const char* text, std::size_t size) {
+  // Header lines, written before the writing thread starts.
+  void write(CsvFile& file, const std::string& text) {
     if (!file.isOpen() || file.failed()) return;
-    if (!file.writeLine(text, size)) {
-      lost = true;
-      diag::line("cannot write ", file.path());
-    }
-  }
-  void write(CsvFile& file, const std::string& text) { write(file, text.data(), text.size()); }
-
-  // Closes an open file, naming it when its last bytes were refused.
-  void finish(CsvFile& file) {
-    if (!file.isOpen()) return;
-    const bool reported = file.failed();
-    if (!file.close() && !reported) {
-      lost = true;
-      diag::line("cannot write ", file.path());
-    }
+    if (!file.writeLine(text.data(), text.size())) noteFailure(file, "cannot write ");
   }
 
+  // Names each file that the writing thread found refusing its bytes, once.
+  void nameFailures(const std::vector<std::unique_ptr<CsvFile>>& files) {
+    for (const auto& file : files) {
+      if (file && file->failed() && std::find(named.begin(), named.end(), file.get()) == named.end()) {
+        noteFailure(*file, "cannot write ");
+      }
+    }
+  }
+  void nameFailures() {
+    nameFailures(dataFiles);
+    nameFailures(impedanceFiles);
+  }
+
+  // Every queued row written, every file closed and every failure named.
   void finishAll() {
-    for (auto& file : dataFiles) finish(*file);
+    rows.stop();
+    for (auto& file : dataFiles) file->close();
     for (auto& file : impedanceFiles) {
-      if (file) finish(*file);
+      if (file) file->close();
     }
+    nameFailures();
   }
 
   void dropFiles() {
@@ -102,41 +109,49 @@ struct CsvWriter::Impl {
     estimators.clear();
     impedanceFiles.clear();
     outputs.clear();
+    named.clear();
   }
 
   static std::size_t rowCapacity(uint32_t channels) {
     return kRowPrefixCapacity + static_cast<std::size_t>(channels) * (1 + csv::kMaxFixedLength) + 1;
   }
 
+  static bool writable(const CsvFile& file) { return file.isOpen() && !file.failed(); }
+
   // prefix holds the row start of every data row; its first sequenceEnd characters
   // (timestamp and sequence) start the impedance row.
   void writeRows(const double* data, const char* prefix, std::size_t prefixSize, std::size_t sequenceEnd) {
-    char* const begin = line.data();
-    std::memcpy(begin, prefix, prefixSize);
     for (const SignalOutput& output : outputs) {
       const double* values = data + output.valueOffset;
-      const bool writable = output.data->isOpen() && !output.data->failed();
-      for (uint32_t sample = 0; writable && sample < output.blockSize; ++sample) {
-        char* out = begin + prefixSize;
-        for (uint32_t c = 0; c < output.channels; ++c) {
-          *out++ = ',';
-          out = csv::formatFixed10(out, values[static_cast<std::size_t>(c) * output.blockSize + sample]);
+      if (writable(*output.data)) {
+        for (uint32_t sample = 0; sample < output.blockSize; ++sample) {
+          char* const begin = rows.begin(*output.data);
+          std::memcpy(begin, prefix, prefixSize);
+          char* out = begin + prefixSize;
+          for (uint32_t c = 0; c < output.channels; ++c) {
+            *out++ = ',';
+            out = csv::formatFixed10(out, values[static_cast<std::size_t>(c) * output.blockSize + sample]);
+          }
+          *out++ = '\n';
+          rows.commit(out);
         }
-        *out++ = '\n';
-        write(*output.data, begin, static_cast<std::size_t>(out - begin));
       }
       if (output.estimator != nullptr) {
         output.estimator->process(values, true);
+        if (!writable(*output.impedance)) continue;
+        char* const begin = rows.begin(*output.impedance);
+        std::memcpy(begin, prefix, sequenceEnd);
         char* out = begin + sequenceEnd;
         for (uint32_t c = 0; c < output.channels; ++c) {
           *out++ = ',';
           out = csv::formatInteger(out, output.estimator->status(c));
         }
         *out++ = '\n';
-        write(*output.impedance, begin, static_cast<std::size_t>(out - begin));
-        std::memcpy(begin, prefix, prefixSize);
+        rows.commit(out);
       }
     }
+    rows.offer();
+    nameFailures();
   }
 };
 
@@ -150,8 +165,11 @@ CsvWriter::CsvWriter(const char* outputFolder, const SignalInfo* signals, std::s
   impl_->sensorType = sensorType;
 }
 
+CsvWriter::CsvWriter(const char* outputFolder, const std::string& label, uint32_t sensorType)
+    : CsvWriter(outputFolder, nullptr, 0, label, sensorType) {}
+
 CsvWriter::~CsvWriter() {
-  close();
+  CsvWriter::close();
 }
 
 bool CsvWriter::open(uint16_t frequency, bool timestamps) {
@@ -159,7 +177,7 @@ bool CsvWriter::open(uint16_t frequency, bool timestamps) {
   d.dropFiles();
   d.lost = false;
   if (!d.hasFolder) return false;
-  CsvFile summary;
+  CsvFile& summary = d.summary;
   if (!summary.create(d.pathOf(kSummaryName), 256)) return false;
   d.write(summary, std::string("signal,samplingrate,channels,samples,timestamps\n"));
 
@@ -167,19 +185,21 @@ bool CsvWriter::open(uint16_t frequency, bool timestamps) {
   d.estimators.resize(count);
   d.impedanceFiles.resize(count);
   std::size_t longestLine = 0;
-  uint64_t valueOffset = 0;
-  for (std::size_t i = 0; i < count; ++i) {
+  const BlockLayout layout(d.signals);
+  d.valueCount = layout.valueCount();
+  for (const BlockSlot& slot : layout.slots()) {
+    const std::size_t i = slot.signal;
     const SignalInfo& info = d.signals[i];
     const std::string name = signalDisplayName(d.signals, i);
-    const uint32_t channels = static_cast<uint32_t>(std::max(info.channels, 0));
-    const uint32_t blockSize = static_cast<uint32_t>(std::max(info.blockSize, 0));
+    const uint32_t channels = slot.decoder->channels();
+    const uint32_t blockSize = slot.decoder->blockSize();
     const std::size_t rowCapacity = Impl::rowCapacity(channels);
     if (getsImpedance(info)) {
       d.estimators[i] =
           std::make_unique<ImpedanceEstimator>(kImpedanceWindowSeconds, kImpedanceUpdateSeconds);
       d.impedanceFiles[i] = d.create(name + "-impedances.csv", rowCapacity);
     }
-    if (!getsDataFile(info)) continue;
+    if (!slot.enabled()) continue;
 
     const uint32_t samplingRate = static_cast<uint32_t>(frequency) * blockSize;
     d.write(summary, name + "," + std::to_string(samplingRate) + "," + std::to_string(channels) + "," +
@@ -193,20 +213,33 @@ bool CsvWriter::open(uint16_t frequency, bool timestamps) {
     output.signalIndex = i;
     output.channels = channels;
     output.blockSize = blockSize;
-    output.valueOffset = valueOffset;
+    output.valueOffset = slot.valueOffset;
     output.data = d.dataFiles.back().get();
     if (d.estimators[i]) {
-      d.estimators[i]->configure(channels, blockSize, uint64_t{frequency} * blockSize, d.label, d.sensorType);
+      d.estimators[i]->configure(channels, blockSize, uint64_t{frequency} * blockSize, d.sensorType);
       output.estimator = d.estimators[i].get();
       output.impedance = d.impedanceFiles[i].get();
       d.write(*output.impedance, columnNames(timestamps, "sequence", name + "-imp-ch", channels));
     }
     d.outputs.push_back(output);
-    valueOffset += static_cast<uint64_t>(zav::valuesPerBlock(info));
   }
-  d.line.assign(longestLine, '\0');
-  d.finish(summary);
+  const bool summaryNamed = summary.failed();
+  if (!summary.close() && !summaryNamed) d.noteFailure(summary, "cannot write ");
+  if (!d.outputs.empty()) d.rows.start(longestLine);
   return true;
+}
+
+bool CsvWriter::open(const SignalList& signals, uint16_t frequency) {
+  impl_->signals = signals;
+  return open(frequency, false);
+}
+
+void CsvWriter::write(const BaseImporter::Block& block) {
+  if (block.data.size() < impl_->valueCount) {
+    impl_->lost = true;
+    return;
+  }
+  writeBlock(block.data.data(), block.sequence, block.battery, block.flags);
 }
 
 void CsvWriter::writeBlock(const double* data, uint16_t sequence, uint16_t battery, uint16_t flags) {
@@ -233,7 +266,7 @@ void CsvWriter::writeBlock(const double* data, uint16_t sequence, uint16_t batte
 }
 
 uint64_t CsvWriter::valuesPerBlock() const {
-  return zav::valuesPerBlock(impl_->signals);
+  return BlockLayout(impl_->signals).valueCount();
 }
 
 bool CsvWriter::close() {

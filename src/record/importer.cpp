@@ -64,7 +64,7 @@ void Importer::writeLayout(const std::string& path) {
 }
 
 bool Importer::importAll() {
-  RecordStream stream(impl_->files);
+  RecordStream stream(impl_->files, impl_->headers);
   while (const Block* block = stream.next()) {
     if (!impl_->notifyCallbacks(*block)) {
       diag::line(stream.draining() ? "error processing pending block" : "error processing block");
@@ -76,7 +76,7 @@ bool Importer::importAll() {
     diag::line("error importing multiple files");
     return false;
   }
-  return true;
+  return !stream.skipped();
 }
 
 void Importer::addCallback(const BlockCallback& callback) {
@@ -96,7 +96,7 @@ const std::vector<RecordHeader>& Importer::headers() const {
 }
 
 std::unique_ptr<RecordStream> Importer::stream() const {
-  return std::make_unique<RecordStream>(impl_->files);
+  return std::make_unique<RecordStream>(impl_->files, impl_->headers);
 }
 
 }  // namespace zav

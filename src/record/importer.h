@@ -4,9 +4,10 @@
 //
 //     Importer importer(folder, "rec");              // finds 0_rec.bin, 1_rec.bin, ...
 //     importer.addCallback([](const BaseImporter::Block& block) { ...; return true; });
-//     bool whole = importer.importAll();
+//     bool whole = importer.importAll();   // false also when a file was skipped
 //
-// The same blocks can be pulled one at a time through stream().
+// The same blocks can be pulled one at a time through stream(). A later file whose
+// signals differ from the first file's is skipped (RecordStream).
 #pragma once
 
 #include <cstddef>

@@ -7,6 +7,7 @@ target_sources(zav_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/electrode_layout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_cursor.cpp
   ${CMAKE_CURRENT_LIST_DIR}/importer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/line_queue.cpp
   ${CMAKE_CURRENT_LIST_DIR}/record_catalog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/record_files.cpp
   ${CMAKE_CURRENT_LIST_DIR}/record_header.cpp

@@ -26,6 +26,12 @@ bool splitFileName(const std::string& fileName, std::string& number, std::string
   return !record.empty();
 }
 
+// A header that a record's file has: a block rate, at least one signal and a block start
+// after them. Other files that happen to be named alike (notes, exports) are no record.
+bool isRecordFile(const RecordHeader& header) {
+  return header.frequency > 0 && !header.signals.empty() && header.firstBlock != 0;
+}
+
 }  // namespace
 
 std::vector<RecordSummary> listRecords(const std::filesystem::path& folder) {
@@ -43,12 +49,14 @@ std::vector<RecordSummary> listRecords(const std::filesystem::path& folder) {
     RecordSummary summary;
     summary.name = name;
     for (const NumberedFile& file : files) {
-      summary.files.push_back(folder / file.fileName);
-      const RecordHeader header = readRecordHeader(summary.files.back());
+      const std::filesystem::path path = folder / file.fileName;
+      const RecordHeader header = readRecordHeader(path);
+      if (!isRecordFile(header)) continue;
+      summary.files.push_back(path);
       summary.blockCount += header.blockCount;
       if (summary.files.size() == 1) summary.header = header;
     }
-    records.push_back(std::move(summary));
+    if (!summary.files.empty()) records.push_back(std::move(summary));
   }
   return records;
 }

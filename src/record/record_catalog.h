@@ -21,8 +21,8 @@ struct RecordSummary {
   }
 };
 
-// Files named "<number>_<name>" (an extension after the name is not part of it),
-// grouped by name, in name order.
+// Files named "<number>_<name>" (an extension after the name is not part of it) whose
+// header reads as a record's, grouped by name, in name order.
 std::vector<RecordSummary> listRecords(const std::filesystem::path& folder);
 
 }  // namespace zav

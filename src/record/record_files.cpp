@@ -1,9 +1,12 @@
 #include "record/record_files.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <exception>
 #include <regex>
 #include <system_error>
+
+#include "common/diagnostics.h"
 
 namespace zav {
 
@@ -21,6 +24,48 @@ int compareDecimal(const std::string& a, const std::string& b) {
   const std::size_t bLength = b.size() - bStart;
   if (aLength != bLength) return aLength < bLength ? -1 : 1;
   return a.compare(aStart, aLength, b, bStart, bLength);
+}
+
+// The regular expression engine backtracks: a repeated group such as "(a|a)*c", or a run
+// of repetitions such as "a*a*a*c", takes minutes on one file name. A record name is a
+// name, so only a plain text with at most two repetitions, none of a group, is accepted;
+// that bounds the work per file name to a small power of its length.
+constexpr std::size_t kMaxNameLength = 255;
+constexpr int kMaxRepetitions = 2;
+constexpr unsigned long kMaxRepeatCount = 255;
+
+bool isTooComplex(const std::string& name) {
+  if (name.size() > kMaxNameLength) return true;
+  int repetitions = 0;
+  bool afterGroup = false;       // the atom before is a parenthesised group
+  bool afterRepetition = false;  // a '?' here makes that repetition lazy
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    bool repeats = false;
+    if (c == '\\') {
+      ++i;  // the escaped character is an atom
+    } else if (c == '[') {
+      for (++i; i < name.size() && name[i] != ']'; ++i) {
+        if (name[i] == '\\') ++i;
+      }
+    } else if (c == '*' || c == '+' || (c == '?' && !afterRepetition && !(i > 0 && name[i - 1] == '('))) {
+      repeats = true;
+    } else if (c == '{') {
+      std::size_t end = i + 1;
+      while (end < name.size() && (isDigit(name[end]) || name[end] == ',')) {
+        // Large counts unroll into large machines even without backtracking.
+        if (isDigit(name[end]) && std::strtoul(name.c_str() + end, nullptr, 10) > kMaxRepeatCount) return true;
+        while (end < name.size() && isDigit(name[end])) ++end;
+        if (end < name.size() && name[end] == ',') ++end;
+      }
+      repeats = true;
+      i = end;
+    }
+    if (repeats && (afterGroup || ++repetitions > kMaxRepetitions)) return true;
+    afterRepetition = repeats;
+    afterGroup = !repeats && c == ')';
+  }
+  return false;
 }
 
 struct RecordFile {
@@ -56,6 +101,11 @@ std::vector<std::filesystem::path> findRecordFiles(const std::filesystem::path& 
                                                    const std::string& recordName, bool& valid) {
   std::vector<RecordFile> found;
   valid = true;
+  if (isTooComplex(recordName)) {
+    diag::line("record name too complex: ", recordName);
+    valid = false;
+    return {};
+  }
   try {
     const std::regex pattern("[0-9]_" + recordName, std::regex::ECMAScript);
     for (std::string& name : listFolder(folder)) {

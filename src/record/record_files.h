@@ -14,7 +14,9 @@ std::vector<std::string> listFolder(const std::filesystem::path& folder);
 // recordName (ECMAScript, its characters keeping their meaning) is found. They are
 // ordered by the number in front of "_" + recordName, compared as a number (2 before
 // 10), then byte-wise. valid is false, and nothing is found, when the pattern is not a
-// usable regular expression.
+// usable regular expression, or is one that could backtrack for minutes on a file name
+// (longer than 255 characters, more than two repetitions, or a repeated group; a line
+// "record name too complex: <name>" tells).
 std::vector<std::filesystem::path> findRecordFiles(const std::filesystem::path& folder,
                                                    const std::string& recordName, bool& valid);
 

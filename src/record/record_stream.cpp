@@ -6,13 +6,11 @@
 #include <string>
 
 #include "common/block_format.h"
-#include "common/byte_order.h"
 #include "common/diagnostics.h"
 #include "record/block_scanner.h"
 #include "record/file_cursor.h"
-#include "record/record_header.h"
 #include "record/reorder_window.h"
-#include "signal/signal_decoder.h"
+#include "signal/block_layout.h"
 
 namespace zav {
 
@@ -26,23 +24,31 @@ int64_t sequenceDistance(uint16_t from, uint16_t to) {
   return forward < 0x8000 ? forward : static_cast<int64_t>(forward) - 0x10000;
 }
 
+// Same entries, shapes and modes: the blocks of both lists lie alike.
+bool sameSignals(const SignalList& a, const SignalList& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (!sameShape(a[i], b[i]) || a[i].mode != b[i].mode) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 struct RecordStream::Impl {
   std::vector<std::filesystem::path> files;
+  std::vector<RecordHeader> headers;
   std::size_t nextFile = 0;
   bool failed = false;
+  bool skipped = false;
   bool draining = false;
+  BlockLayout layout;  // of the first file, for every file
 
   // The file being read.
   FileCursor cursor;
   std::optional<BlockScanner> scanner;
   bool fileOpen = false;
   bool fileEnded = false;
-  SignalList signals;
-  std::vector<std::unique_ptr<SignalDecoder>> decoders;
-  std::string modes;
-  std::size_t valueCount = 0;
 
   ReorderWindow window;
   Block filler;
@@ -72,35 +78,37 @@ struct RecordStream::Impl {
     return referencePosition + sequenceDistance(referenceSequence, sequence);
   }
 
-  bool openFile(const std::filesystem::path& path) {
+  // Opens file index for reading; false when it cannot be read (failed is set) or is
+  // skipped.
+  bool openFile(std::size_t index) {
+    const std::filesystem::path& path = files[index];
+    const RecordHeader& header = headers[index];
     if (!cursor.open(path)) {
       diag::line("cannot skip header");
+      failed = true;
       return false;
     }
-    RecordHeader header;
-    readHeaderFields(cursor, header);
-    signals = header.signals;
-    const uint64_t blockBytes = recordBlockBytes(signals);
-    const uint64_t values = valuesPerBlock(signals);
-    if (blockBytes > kMaxRecordBlockBytes || values > kMaxRecordBlockValues) {
+    if (index > 0 && !sameSignals(header.signals, headers[0].signals)) {
+      diag::line("skipped ", path.string(), ": its signals differ from the record's first file");
+      skipped = true;
+      cursor.close();
+      return false;
+    }
+    const uint64_t blockBytes = layout.blockBytes();
+    if (!layout.valid() || blockBytes > kMaxRecordBlockBytes || layout.valueCount() > kMaxRecordBlockValues) {
       diag::line("block too large in ", path.string());
       cursor.close();
+      failed = true;
       return false;
     }
     scanner.emplace(cursor, static_cast<std::size_t>(blockBytes));
-    if (!scanner->skipHeader()) {
+    if (!cursor.seek(header.dataStart) || !scanner->skipHeader()) {
       diag::line("cannot skip header");
-      cursor.close();
+      closeFile();
+      failed = true;
       return false;
     }
-    decoders.clear();
-    for (const SignalInfo& info : signals) {
-      decoders.push_back(makeDecoder(info.type, static_cast<uint32_t>(info.bytes),
-                                     static_cast<uint32_t>(info.channels),
-                                     static_cast<uint32_t>(info.blockSize)));
-    }
-    modes = modeString(signals);
-    valueCount = static_cast<std::size_t>(values);
+    const auto valueCount = static_cast<std::size_t>(layout.valueCount());
     window.reset(valueCount);
     filler.data.assign(valueCount, kNaN);
     filler.battery = 0;
@@ -119,19 +127,14 @@ struct RecordStream::Impl {
 
   // Header words always; the values only when the block is intact, NaN otherwise.
   void parseFileBlock(const uint8_t* bytes, Block& block) const {
-    block.sequence = readU16BE(bytes + block::kSequenceOffset);
-    block.battery = readU16BE(bytes + block::kBatteryOffset);
-    block.flags = readU16BE(bytes + block::kFlagsOffset);
-    std::fill(block.data.begin(), block.data.end(), kNaN);
-    if (block.invalid) return;
-    const uint8_t* payload = bytes + block::kPayloadOffset;
-    double* values = block.data.data();
-    for (std::size_t k = 0; k < decoders.size(); ++k) {
-      const int32_t mode = static_cast<int8_t>(static_cast<uint8_t>(modes[k]));
-      if (mode <= 0) continue;
-      decoders[k]->decode(payload, mode, values);
-      payload += decoders[k]->bytesPerBlock();
-      values += decoders[k]->valuesPerBlock();
+    const block::HeaderWords words = block::readHeader(bytes);
+    block.sequence = words.sequence;
+    block.battery = words.battery;
+    block.flags = words.flags;
+    if (block.invalid) {
+      std::fill(block.data.begin(), block.data.end(), kNaN);
+    } else {
+      layout.decodeBlock(bytes, block.data.data());
     }
   }
 
@@ -206,10 +209,7 @@ struct RecordStream::Impl {
       }
       if (!fileOpen) {
         if (nextFile >= files.size()) return nullptr;
-        if (!openFile(files[nextFile++])) {
-          failed = true;
-          break;
-        }
+        if (!openFile(nextFile++)) continue;
       }
       while (!fileEnded && !window.full()) readBlock();
       if (window.empty()) {
@@ -222,8 +222,15 @@ struct RecordStream::Impl {
   }
 };
 
-RecordStream::RecordStream(std::vector<std::filesystem::path> files) : impl_(std::make_unique<Impl>()) {
+RecordStream::RecordStream(std::vector<std::filesystem::path> files, std::vector<RecordHeader> headers)
+    : impl_(std::make_unique<Impl>()) {
   impl_->files = std::move(files);
+  impl_->headers = std::move(headers);
+  impl_->headers.resize(std::min(impl_->headers.size(), impl_->files.size()));
+  for (std::size_t i = impl_->headers.size(); i < impl_->files.size(); ++i) {
+    impl_->headers.push_back(readRecordHeader(impl_->files[i]));
+  }
+  if (!impl_->headers.empty()) impl_->layout = BlockLayout(impl_->headers[0].signals);
 }
 
 RecordStream::~RecordStream() = default;
@@ -234,6 +241,10 @@ const RecordStream::Block* RecordStream::next() {
 
 bool RecordStream::failed() const {
   return impl_->failed;
+}
+
+bool RecordStream::skipped() const {
+  return impl_->skipped;
 }
 
 bool RecordStream::draining() const {

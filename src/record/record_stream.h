@@ -3,9 +3,13 @@
 // window, missing sequence numbers filled with invalid blocks. Memory stays bounded
 // whatever the record's length, so two records can be read side by side.
 //
-//     RecordStream stream(files);
+// Every block is laid out by the first file's signal list; a later file with another
+// list is skipped (named in one diagnostic line), so its blocks become a gap.
+//
+//     RecordStream stream(files, headers);   // headers: readRecordHeader of each file
 //     while (const BaseImporter::Block* block = stream.next()) use(*block);
-//     if (stream.failed()) ...   // a file could not be read
+//     if (stream.failed()) ...    // a file could not be read
+//     if (stream.skipped()) ...   // a file's signals differ from the first file's
 #pragma once
 
 #include <cstdint>
@@ -14,6 +18,7 @@
 #include <vector>
 
 #include "record/base_importer.h"
+#include "record/record_header.h"
 
 namespace zav {
 
@@ -21,7 +26,8 @@ class RecordStream {
  public:
   using Block = BaseImporter::Block;
 
-  explicit RecordStream(std::vector<std::filesystem::path> files);
+  // headers holds the header of each file, in the same order; missing ones are read here.
+  RecordStream(std::vector<std::filesystem::path> files, std::vector<RecordHeader> headers);
   ~RecordStream();
   RecordStream(const RecordStream&) = delete;
   RecordStream& operator=(const RecordStream&) = delete;
@@ -30,6 +36,8 @@ class RecordStream {
   // when a file could not be read (failed() then tells).
   const Block* next();
   bool failed() const;
+  // Whether a file was left out because its signals differ from the first file's.
+  bool skipped() const;
   // Whether the last block was passed on while a file's window emptied at its end.
   bool draining() const;
 

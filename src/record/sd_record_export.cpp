@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "common/diagnostics.h"
 #include "record/csv_writer.h"
-#include "record/importer.h"
 #include "signal/impedance_estimator.h"
 
 namespace zav {
@@ -20,10 +20,11 @@ class ProgressCounter {
     blockBytes_ = blockBytes;
   }
 
-  void count() {
-    if (progress_ == nullptr) return;
+  // False when the report was declined: the import is to stop.
+  bool count() {
+    if (progress_ == nullptr) return true;
     ++blocks_;
-    if (blocks_ % std::max<uint64_t>(progress_->everyBlocks, 1) == 0) report();
+    return blocks_ % std::max<uint64_t>(progress_->everyBlocks, 1) != 0 || report();
   }
 
   void finish() {
@@ -31,10 +32,10 @@ class ProgressCounter {
   }
 
  private:
-  void report() {
+  bool report() {
     status_.blocksDone = blocks_;
     status_.bytesDone = std::min(blocks_ * blockBytes_, status_.bytesTotal);
-    progress_->update(status_);
+    return progress_->update(status_);
   }
 
   const ImportProgress* progress_;
@@ -45,29 +46,32 @@ class ProgressCounter {
 
 }  // namespace
 
+bool exportRecord(const Importer& importer, RecordSink& sink, const ImportProgress* progress) {
+  const SignalList signals = importer.signals();
+  if (!sink.open(signals, importer.frequency())) return false;
+  ProgressCounter counter(progress, importer.blockCount(), recordBlockBytes(signals));
+  const std::unique_ptr<RecordStream> stream = importer.stream();
+  bool cancelled = false;
+  while (const BaseImporter::Block* block = stream->next()) {
+    sink.write(*block);
+    if (!counter.count()) {
+      cancelled = true;
+      break;
+    }
+  }
+  if (!cancelled) counter.finish();
+  const bool written = sink.close();
+  if (stream->failed()) diag::line("error importing multiple files");
+  return !cancelled && !stream->failed() && !stream->skipped() && written;
+}
+
 int importSdRecord(const char* folder, const char* recordName, const char* outputFolder,
                    const ImportProgress* progress) {
   if (folder == nullptr || recordName == nullptr || outputFolder == nullptr) return 0;
-  Importer importer(folder, recordName);
+  const Importer importer(folder, recordName);
   if (importer.files().empty()) return 0;
-
-  const SignalList signals = importer.signals();
-  CsvWriter writer(outputFolder, signals.data(), signals.size(), "", kDrySensor);
-  if (!writer.open(importer.frequency(), false)) return 0;
-
-  const uint64_t values = writer.valuesPerBlock();
-  ProgressCounter counter(progress, importer.blockCount(), recordBlockBytes(signals));
-  importer.addCallback([&](const BaseImporter::Block& block) {
-    // A later file with another signal list would not fit the files' columns.
-    if (block.data.size() < values) return false;
-    writer.writeBlock(block.data.data(), block.sequence, block.battery, block.flags);
-    counter.count();
-    return true;
-  });
-  const bool imported = importer.importAll();
-  counter.finish();
-  const bool written = writer.close();
-  return imported && written ? 1 : 0;
+  CsvWriter writer(outputFolder, "", kDrySensor);
+  return exportRecord(importer, writer, progress) ? 1 : 0;
 }
 
 }  // namespace zav

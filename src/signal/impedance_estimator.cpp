@@ -1,21 +1,33 @@
 #include "signal/impedance_estimator.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 
 #include "signal/amplitude_stage.h"
 #include "signal/band_power_stage.h"
+#include "signal/evaluation_window.h"
 #include "signal/impedance_grade.h"
 
 namespace zav {
 
 namespace {
 
-// Most values one buffer of the estimator may hold (2 GiB of doubles); a window or block
-// beyond it, or whose size does not even fit a number, is not measured.
-constexpr uint64_t kMostValues = uint64_t{1} << 28;
+// What a real amplifier can need, with room to spare. The sizes come from a device's
+// answers or a record's header, so anything beyond them is not measured rather than
+// allowed to claim gigabytes.
+constexpr uint64_t kMostSampleRate = 100000;  // samples per second per channel
+constexpr uint64_t kMostChannels = 512;
+constexpr uint64_t kMostBlockValues = uint64_t{1} << 16;    // channels x blockSize
+constexpr uint64_t kMostWindowEntries = uint64_t{1} << 21;  // channels x blocks per window
 
-bool fitsBuffer(uint64_t a, uint64_t b) { return a != 0 && b <= kMostValues / a; }
+bool withinBounds(uint64_t windowSeconds, uint64_t channels, uint64_t blockSize, uint64_t sampleRate) {
+  if (channels == 0 || channels > kMostChannels || blockSize == 0 || sampleRate > kMostSampleRate) return false;
+  if (blockSize > kMostBlockValues / channels) return false;
+  if (windowSeconds == 0 || windowSeconds > UINT64_MAX / kMostSampleRate) return false;
+  const uint64_t blocks = EvaluationWindow::ringBlocks(windowSeconds * sampleRate, blockSize);
+  return blocks <= kMostWindowEntries / channels;
+}
 
 }  // namespace
 
@@ -24,8 +36,7 @@ ImpedanceEstimator::ImpedanceEstimator(uint64_t windowSeconds, uint64_t updateSe
 
 ImpedanceEstimator::~ImpedanceEstimator() = default;
 
-void ImpedanceEstimator::configure(uint64_t channels, uint64_t blockSize, uint64_t sampleRate,
-                                   const std::string& /*label*/, uint32_t sensor) {
+void ImpedanceEstimator::configure(uint64_t channels, uint64_t blockSize, uint64_t sampleRate, uint32_t sensor) {
   usable_ = false;  // until the new stages stand
   channels_ = channels;
   blockSize_ = blockSize;
@@ -39,9 +50,8 @@ void ImpedanceEstimator::configure(uint64_t channels, uint64_t blockSize, uint64
 
   // At or below twice the upper band edge the band reaches half the sampling rate and no
   // filter exists; such a signal, like an empty one, is not graded at all.
-  const bool measurable = blockSize > 0 && static_cast<double>(sampleRate) > 2.0 * bandHigh_ &&
-                          fitsBuffer(channels, blockSize) && fitsBuffer(windowSeconds_, sampleRate) &&
-                          fitsBuffer(channels, windowSeconds_ * sampleRate);
+  const bool measurable = static_cast<double>(sampleRate) > 2.0 * bandHigh_ &&
+                          withinBounds(windowSeconds_, channels, blockSize, sampleRate);
   if (measurable) {
     try {
       const uint64_t blocksPerSecond = sampleRate / blockSize;

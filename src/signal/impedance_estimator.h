@@ -2,15 +2,14 @@
 // the 70-90 Hz band over the last 10 seconds, saturated when the mean absolute amplitude
 // is huge. Grades are the zav_driver_impedance_* values.
 //
-//     ImpedanceEstimator estimator(10, 2);
-//     estimator.configure(32, 8, 256, "", kDrySensor);
+//     ImpedanceEstimator estimator(kImpedanceWindowSeconds, kImpedanceUpdateSeconds);
+//     estimator.configure(32, 8, 256, kDrySensor);
 //     estimator.process(eegValues, /*transpose=*/true);   // once per block
 //     int grade = estimator.status(channel);
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <vector>
 
 namespace zav {
@@ -25,19 +24,25 @@ enum ImpedanceGrade : int32_t {
 
 enum SensorType : uint32_t { kDrySensor = 1, kWaterSensor = 2 };
 
+// The window and update period that the live handle and the record export both use.
+constexpr uint64_t kImpedanceWindowSeconds = 10;
+constexpr uint64_t kImpedanceUpdateSeconds = 2;
+
 class BandPowerStage;
 class AmplitudeStage;
 
 class ImpedanceEstimator {
  public:
-  ImpedanceEstimator(uint64_t windowSeconds = 10, uint64_t updateSeconds = 2);
+  ImpedanceEstimator(uint64_t windowSeconds = kImpedanceWindowSeconds,
+                     uint64_t updateSeconds = kImpedanceUpdateSeconds);
   ~ImpedanceEstimator();
   ImpedanceEstimator(const ImpedanceEstimator&) = delete;
   ImpedanceEstimator& operator=(const ImpedanceEstimator&) = delete;
 
-  // Starts a new window for an EEG signal; label is accepted and not used.
-  void configure(uint64_t channels, uint64_t blockSize, uint64_t sampleRate, const std::string& label,
-                 uint32_t sensor);
+  // Starts a new window for an EEG signal. A signal that cannot be graded (at most
+  // 180 samples/s, or a shape beyond any amplifier: above 100 kHz, over 512 channels)
+  // leaves every channel unknown and holds no memory.
+  void configure(uint64_t channels, uint64_t blockSize, uint64_t sampleRate, uint32_t sensor);
   // One block of channels x blockSize values; transpose for channel-major input.
   void process(const double* values, bool transpose);
   // Grade of one channel; unknown for a channel beyond the configured ones.

@@ -1,7 +1,10 @@
 #include "signal/signal_info.h"
 
 #include <cstdio>
+#include <string_view>
 #include <utility>
+
+#include "common/text_fields.h"
 
 namespace zav {
 
@@ -25,30 +28,17 @@ bool isSdCard(const SignalInfo& info) { return info.type == kSdCardType; }
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-
 std::string trimmed(const std::string& text) {
   std::size_t begin = 0;
   std::size_t end = text.size();
-  while (begin < end && isBlank(text[begin])) ++begin;
-  while (end > begin && isBlank(text[end - 1])) --end;
+  while (begin < end && text::isBlank(text[begin])) ++begin;
+  while (end > begin && text::isBlank(text[end - 1])) --end;
   return text.substr(begin, end - begin);
 }
 
-// Reads a field the way stream extraction of an unsigned 16-bit number does: leading
-// blanks skipped, digits up to the first non-digit; no number reads as 0.
+// A field without a number reads as 0.
 int32_t readField(const std::string& record, std::size_t offset, std::size_t width) {
-  std::size_t i = offset;
-  const std::size_t end = offset + width;
-  while (i < end && isBlank(record[i])) ++i;
-  uint32_t value = 0;
-  bool any = false;
-  while (i < end && record[i] >= '0' && record[i] <= '9') {
-    value = value * 10 + static_cast<uint32_t>(record[i] - '0');
-    any = true;
-    ++i;
-  }
-  return any && value <= 0xFFFF ? static_cast<int32_t>(value) : 0;
+  return text::readUnsigned16(std::string_view(record).substr(offset, width)).value_or(0);
 }
 
 }  // namespace

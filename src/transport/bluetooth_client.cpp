@@ -1,6 +1,9 @@
 #include "transport/bluetooth_client.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 
 #include "platform/bluetooth_discovery.h"
 #include "platform/process_spawn.h"
@@ -13,6 +16,9 @@ namespace {
 constexpr size_t kAddressLength = 17;  // XX:XX:XX:XX:XX:XX
 constexpr uint32_t kAnswerLength = 3;
 constexpr uint8_t kRfcommChannel = 1;
+constexpr auto kBridgeStartPause = std::chrono::milliseconds(50);
+constexpr const char* kTestBridgeIdleSeconds = "10";
+constexpr const char* kSimulatedPrefix = "sim:";
 
 using platform::SocketResult;
 using platform::SocketStatus;
@@ -50,20 +56,48 @@ std::optional<uint64_t> parseBluetoothAddress(const std::string& text) {
   return address;
 }
 
-BluetoothClient::BluetoothClient() : startBridge_(platform::startDetached) {}
+BluetoothClient::BluetoothClient()
+    : startBridge_([](const std::string& command, const std::vector<std::string>& arguments) {
+        platform::startDetached(command, arguments);
+      }) {}
 
 BluetoothClient::~BluetoothClient() { disconnect(); }
 
+namespace {
+
+std::mutex defaultBridgePathLock;
+std::string defaultBridgePathValue;
+
+}  // namespace
+
+void BluetoothClient::setDefaultBridgePath(const std::string& folder) {
+  const std::lock_guard<std::mutex> hold(defaultBridgePathLock);
+  defaultBridgePathValue = folder;
+}
+
+std::string BluetoothClient::defaultBridgePath() {
+  const std::lock_guard<std::mutex> hold(defaultBridgePathLock);
+  return defaultBridgePathValue;
+}
+
 std::string BluetoothClient::bridgeCommand() const {
   const std::string executable = platform::executableFileName("rfbridge");
-  return bridgePath_.empty() ? executable : bridgePath_ + "/" + executable;
+  const std::string folder = bridgePath_.empty() ? defaultBridgePath() : bridgePath_;
+  return folder.empty() ? executable : folder + "/" + executable;
+}
+
+std::vector<std::string> BluetoothClient::bridgeArguments() const {
+  if (bridgePort_ == kBridgePort) return {};
+  return {"--port", std::to_string(bridgePort_), "--idle-exit", kTestBridgeIdleSeconds};
 }
 
 bool BluetoothClient::connect(const std::string& device) {
   device_ = device;
   const uint32_t saved = timeout_;
   applyTimeout(kConnectTimeout);
-  const BridgeOutcome outcome = useBridge_ ? connectThroughBridge() : BridgeOutcome::notReached;
+  // Simulated devices ("sim:...") live in the bridge only, so even a lone one goes through it.
+  const bool throughBridge = useBridge_ || device.rfind(kSimulatedPrefix, 0) == 0;
+  const BridgeOutcome outcome = throughBridge ? connectThroughBridge() : BridgeOutcome::notReached;
   const bool connected =
       outcome == BridgeOutcome::granted || (outcome == BridgeOutcome::notReached && connectDirect());
   // Also after a failure: the caller's time-out must not turn into a connecting limit.
@@ -94,9 +128,15 @@ BluetoothClient::BridgeOutcome BluetoothClient::connectThroughBridge() {
 bool BluetoothClient::reachBridge() {
   platform::ConnectResult result = connectFreshBridgeSocket();
   if (result == platform::ConnectResult::refused) {
-    // Nobody listens: start the bridge and try once more at once.
-    if (startBridge_) startBridge_(bridgeCommand());
+    // Nobody listens: start the bridge and give it time to listen; a single retry at once
+    // comes before any freshly started process has bound its port.
+    if (startBridge_) startBridge_(bridgeCommand(), bridgeArguments());
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBridgeStartLimit);
     result = connectFreshBridgeSocket();
+    while (result == platform::ConnectResult::refused && std::chrono::steady_clock::now() < limit) {
+      std::this_thread::sleep_for(kBridgeStartPause);
+      result = connectFreshBridgeSocket();
+    }
   }
   if (result != platform::ConnectResult::connected) {
     socket_.close();

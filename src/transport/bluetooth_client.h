@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/socket.h"
 
@@ -30,8 +31,12 @@ class BluetoothClient {
   static constexpr uint32_t kConnectTimeout = 10000;
   static constexpr uint32_t kFreshBridgeTimeout = 2000;
 
+  // How long a freshly started bridge is given to listen.
+  static constexpr uint32_t kBridgeStartLimit = 2000;
+
   // Starts the bridge executable; replaceable so that tests can watch or stand in for it.
-  using BridgeStarter = std::function<void(const std::string& command)>;
+  using BridgeStarter =
+      std::function<void(const std::string& command, const std::vector<std::string>& arguments)>;
 
   BluetoothClient();
   ~BluetoothClient();
@@ -39,7 +44,8 @@ class BluetoothClient {
   BluetoothClient& operator=(const BluetoothClient&) = delete;
 
   // Reaches the device (name or address) through the bridge, falling back to the direct
-  // way when the bridge cannot be reached, or directly when the bridge is not used. A
+  // way when the bridge cannot be reached, or directly when the bridge is not used (the
+  // bridge's simulated devices, named "sim:...", are always asked of the bridge). A
   // bridge that refuses the device leaves its socket open, so that the next connect asks
   // again on it. The time-out in force before the call is in force after it.
   bool connect(const std::string& device);
@@ -54,13 +60,20 @@ class BluetoothClient {
   uint32_t send(const uint8_t* buffer, uint32_t count);
 
   void setBridgePath(const std::string& folder) { bridgePath_ = folder; }
+  // The bridge's folder for clients given none of their own (a host program that ships
+  // rfbridge beside itself); empty: the program search path. Shared by every thread.
+  static void setDefaultBridgePath(const std::string& folder);
+  static std::string defaultBridgePath();
   void setUseBridge(bool useBridge) { useBridge_ = useBridge; }
   void setBridgePort(uint16_t port) { bridgePort_ = port; }
   void setBridgeStarter(BridgeStarter starter) { startBridge_ = std::move(starter); }
 
-  // The command that starts the bridge: the executable in bridgePath, or its bare name to be
-  // found through the program search path.
+  // The command that starts the bridge: the executable in bridgePath (else the default
+  // folder), or its bare name to be found through the program search path.
   std::string bridgeCommand() const;
+  // Its arguments: none for the standard port; for another port (a test's own bridge) that
+  // port and a short idle limit, so that the bridge does not outlive the test.
+  std::vector<std::string> bridgeArguments() const;
 
  private:
   // The bridge way: the answer to the request, a failed exchange, or no bridge reached.

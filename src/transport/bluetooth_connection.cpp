@@ -1,6 +1,6 @@
 #include "transport/bluetooth_connection.h"
 
-#include "api/property_map.h"
+#include "common/property_map.h"
 #include "transport/bluetooth_client.h"
 
 namespace zav {

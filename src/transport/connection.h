@@ -9,12 +9,11 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
 
-namespace zav {
+#include "common/property_map.h"
 
-using PropertyValues = std::map<std::string, std::string>;
+namespace zav {
 
 class Connection {
  public:

@@ -11,6 +11,8 @@ namespace {
 
 constexpr std::size_t kCommandBytes = 2;
 constexpr std::size_t kClockCommandBytes = kCommandBytes + 7;
+constexpr uint8_t kClockSampleRequest = 0x01;
+constexpr uint8_t kEndClockMode = 'a';
 
 void consume(std::vector<uint8_t>& input, std::size_t count) {
   input.erase(input.begin(), input.begin() + static_cast<std::ptrdiff_t>(std::min(count, input.size())));
@@ -64,8 +66,7 @@ void answerGet(MockDevice& device, uint8_t letter, ByteQueue& output) {
 bool runSet(MockDevice& device, uint8_t letter, const std::vector<uint8_t>& input, ByteQueue& output) {
   if (letter == 'c') {
     if (input.size() < kCommandBytes + device.signals().size()) return false;
-    device.setModes(input.data() + kCommandBytes);
-    answerText(output, "OK");
+    answerText(output, device.setModes(input.data() + kCommandBytes) ? "OK" : "ERR");
     return true;
   }
   if (letter == 't') {
@@ -104,6 +105,18 @@ void interpretCommands(MockDevice& device, int32_t& state, std::vector<uint8_t>&
       consume(input, 1);
       continue;
     }
+    if (device.clockMode() && state == kMockOpen && (first == kClockSampleRequest || first == kEndClockMode)) {
+      if (first == kClockSampleRequest) {
+        uint8_t answer[8];
+        device.clockSample(answer);
+        output.append(answer, sizeof answer);
+      } else {
+        device.setClockMode(false);
+        answerText(output, "OK");
+      }
+      consume(input, 1);
+      continue;
+    }
     if (input.size() < kCommandBytes) {
       unknownCommand(input);
       return;
@@ -114,7 +127,12 @@ void interpretCommands(MockDevice& device, int32_t& state, std::vector<uint8_t>&
       consume(input, kCommandBytes);
       continue;
     }
-    if (first == 'c' && isSet(letter)) {
+    if (first == 'c' && letter == 'k' && state == kMockOpen) {
+      device.setClockMode(true);  // answers nothing: the samples follow
+      consume(input, kCommandBytes);
+      continue;
+    }
+    if (first == 'c' && (isSet(letter) || letter == 'k')) {
       if (state != kMockOpen) {
         input.clear();
         return;

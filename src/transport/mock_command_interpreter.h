@@ -14,7 +14,8 @@ enum MockLinkState : int32_t { kMockClosed = 0, kMockOpen = 1, kMockStreaming = 
 
 // Runs commands from the front of input until it is empty or a command still lacks its
 // parameter bytes (they stay in input for the next write). Answers only in kMockOpen,
-// except "s" and "p", which act in every state.
+// except "s" and "p", which act in every state. Between "ck" and "a" (answered "OK"), each
+// byte 0x01 is answered with a clock sample.
 void interpretCommands(MockDevice& device, int32_t& state, std::vector<uint8_t>& input, ByteQueue& output);
 
 }  // namespace zav

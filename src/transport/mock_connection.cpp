@@ -3,7 +3,7 @@
 #include <exception>
 #include <vector>
 
-#include "api/property_map.h"
+#include "common/property_map.h"
 #include "common/diagnostics.h"
 #include "transport/byte_queue.h"
 #include "transport/mock_command_interpreter.h"
@@ -16,14 +16,8 @@ namespace {
 
 const char* const kConfigurationProperty = "configuration";
 const char* const kPresetProperty = "preset";
-
-// The whole text of a property (a path may hold blanks), keys compared case-blind.
-const std::string* findProperty(const PropertyValues& values, const std::string& key) {
-  for (const auto& [name, value] : values) {
-    if (PropertyMap::normalisedKey(name) == key) return &value;
-  }
-  return nullptr;
-}
+const char* const kCardProperty = "card";
+const char* const kCardFileBytesProperty = "cardfilebytes";
 
 }  // namespace
 
@@ -37,11 +31,13 @@ struct MockConnection::Impl {
   // device as it was (modes included), as a real amplifier would.
   bool configured = false;
   std::string source;
+  MockCard card;  // as configured, before the properties' say
 
   bool configure(const std::string* preset, const std::string* configuration) {
     MockSetup setup;
     if (preset != nullptr && !addMockPreset(*preset, setup)) return false;
     if (configuration != nullptr && !addMockConfigurationFile(*configuration, setup)) return false;
+    card = setup.card;
     device.configure(std::move(setup));
     return true;
   }
@@ -56,8 +52,11 @@ std::string MockConnection::describe() const {
 
 bool MockConnection::doOpen() {
   try {
-    const std::string* preset = findProperty(properties(), kPresetProperty);
-    const std::string* configuration = findProperty(properties(), kConfigurationProperty);
+    // Whole texts: a configuration path may hold blanks.
+    const PropertyMap props(properties());
+    const std::string* preset = props.has(kPresetProperty) ? &props.text(kPresetProperty) : nullptr;
+    const std::string* configuration =
+        props.has(kConfigurationProperty) ? &props.text(kConfigurationProperty) : nullptr;
     std::string source = preset != nullptr ? "preset:" + *preset + "\n" : "\n";
     if (configuration != nullptr) source += "configuration:" + *configuration;
     if (!impl_->configured || source != impl_->source) {
@@ -65,6 +64,10 @@ bool MockConnection::doOpen() {
       impl_->configured = true;
       impl_->source = std::move(source);
     }
+    MockCard card = impl_->card;
+    if (props.has(kCardProperty)) card.folder = props.text(kCardProperty);
+    if (props.has(kCardFileBytesProperty)) card.fileBytes = props.get<uint64_t>(kCardFileBytesProperty);
+    impl_->device.insertCard(card);
     impl_->state = kMockOpen;
     return true;
   } catch (const std::exception& error) {
@@ -78,6 +81,7 @@ bool MockConnection::doOpen() {
 
 bool MockConnection::doClose() {
   impl_->state = kMockClosed;
+  impl_->device.stopRecording();
   return true;
 }
 

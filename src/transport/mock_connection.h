@@ -1,7 +1,9 @@
 // A simulated amplifier behind the Connection interface: it answers the device commands
 // and, once started, produces paced data blocks in real time.
 // Properties: "configuration" (JSON file describing the signals) or "preset" ("default":
-// the built-in 32-channel amplifier). Without either the device reports no signals.
+// the built-in 32-channel amplifier; "left", "right": the halves of a 64-channel set).
+// Without either the device reports no signals. "card" (a host folder standing in for the
+// SD card) and "cardfilebytes" (where record files are split) override the configuration's.
 #pragma once
 
 #include <memory>

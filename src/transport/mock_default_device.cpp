@@ -18,8 +18,20 @@ constexpr int kBlocksPerSecond = kSampleRate / kBlockSize;
 // Four seconds: every frequency below is a multiple of 0.25 Hz, so the loop is seamless.
 constexpr int kLoopBlocks = 128;
 constexpr int kEegChannels = 32;
-// Loose electrodes pick up strong high-frequency noise, which the contact check flags.
-constexpr int kLooseChannels[] = {7, 23};
+constexpr uint64_t kDefaultSeed = 0x5EEDE5EEDULL;
+// Loose electrodes pick up strong high-frequency noise, which the contact check flags
+// (0-based channels).
+const std::vector<int> kDefaultLooseChannels = {7, 23};
+const std::vector<int> kLeftLooseChannels = {7};
+const std::vector<int> kRightLooseChannels = {19};
+// The set's marker generator and the waveform both halves share on their last EEG channel.
+constexpr double kSetMarkerSeconds = 2.0;
+constexpr double kSharedWaveHz = 0.5;
+constexpr double kSharedWaveMicrovolts = 50.0;
+// Nearly full by the library's battery thresholds (the full level starts at 3805 mV); an
+// hour of streaming costs about 180 mV.
+constexpr int kBatteryMillivolts = 3830;
+constexpr double kBatteryDrainPerMinute = 3.0;
 
 using Waveforms = std::vector<std::vector<double>>;  // [channel][sample]
 
@@ -69,8 +81,8 @@ std::vector<double> pinkNoise(NoiseSource& noise, std::size_t count, double rms)
   return samples;
 }
 
-bool isLoose(int channel) {
-  for (int loose : kLooseChannels) {
+bool isLoose(const std::vector<int>& looseChannels, int channel) {
+  for (int loose : looseChannels) {
     if (loose == channel) return true;
   }
   return false;
@@ -78,8 +90,8 @@ bool isLoose(int channel) {
 
 // Microvolts: alpha rhythm waxing and waning, pink and white noise, a little mains hum,
 // blinks on the two frontal channels, and strong 74-86 Hz noise on the loose channels.
-Waveforms syntheticEeg(int samplesPerChannel) {
-  NoiseSource noise(0x5EEDE5EEDULL);
+Waveforms syntheticEeg(int samplesPerChannel, uint64_t seed, const std::vector<int>& looseChannels) {
+  NoiseSource noise(seed);
   const double humPhase = noise.phase();
   Waveforms eeg(kEegChannels);
   for (int c = 0; c < kEegChannels; ++c) {
@@ -101,7 +113,7 @@ Waveforms syntheticEeg(int samplesPerChannel) {
       v += pink[static_cast<std::size_t>(n)] + 3.0 * noise.gaussian();
       v += 2.0 * humGain * sine(50.0, t, humPhase);
       if (c < 2) v += 70.0 * std::exp(-0.5 * std::pow((t - 1.2) / 0.08, 2.0));
-      if (isLoose(c)) {
+      if (isLoose(looseChannels, c)) {
         for (int k = 0; k < 5; ++k) v += 110.0 * sine(looseFrequencies[k], t, loosePhases[k]);
       }
       samples[static_cast<std::size_t>(n)] = v;
@@ -151,9 +163,7 @@ nlohmann::json entry(const char* type, int channels, int bytes, int blockSize, i
           {"values", std::move(values)}};
 }
 
-}  // namespace
-
-nlohmann::json defaultSimulatedDevice() {
+nlohmann::json simulatedDevice(uint64_t seed, const std::vector<int>& looseChannels) {
   constexpr int loopSamples = kLoopBlocks * kBlockSize;
 
   const Waveforms exg = sampled(2, loopSamples, kSampleRate, [](int c, double t) {
@@ -173,7 +183,7 @@ nlohmann::json defaultSimulatedDevice() {
 
   nlohmann::json signals = nlohmann::json::array();
   signals.push_back(entry("EEG", kEegChannels, 3, kBlockSize, kSampleRate,
-                          blockMajor(syntheticEeg(loopSamples), kBlockSize)));
+                          blockMajor(syntheticEeg(loopSamples, seed, looseChannels), kBlockSize)));
   signals.push_back(entry("ExG_B", 2, 3, kBlockSize, kSampleRate, blockMajor(exg, kBlockSize)));
   signals.push_back(entry("IMU_B", 9, 2, 1, kBlocksPerSecond, blockMajor(imu, 1)));
   // An empty list: the photodiode gets the device's own slow sine.
@@ -182,7 +192,22 @@ nlohmann::json defaultSimulatedDevice() {
   nlohmann::json sdCard = entry("uSD", 0, 0, 1, kBlocksPerSecond, {});
   sdCard["mode"] = 0;
   signals.push_back(std::move(sdCard));
-  return {{"signals", std::move(signals)}};
+  return {{"signals", std::move(signals)},
+          {"battery", {{"millivolts", kBatteryMillivolts}, {"drainPerMinute", kBatteryDrainPerMinute}}}};
+}
+
+}  // namespace
+
+nlohmann::json defaultSimulatedDevice() { return simulatedDevice(kDefaultSeed, kDefaultLooseChannels); }
+
+nlohmann::json simulatedSetSide(bool left) {
+  // Each half has its own brain signals, so each gets its own seed.
+  nlohmann::json device = left ? simulatedDevice(kDefaultSeed + 1, kLeftLooseChannels)
+                               : simulatedDevice(kDefaultSeed + 2, kRightLooseChannels);
+  device["markers"] = {{"every", kSetMarkerSeconds}};
+  device["referenceWave"] = {
+      {"channel", kEegChannels}, {"frequency", kSharedWaveHz}, {"amplitude", kSharedWaveMicrovolts}};
+  return device;
 }
 
 }  // namespace zav

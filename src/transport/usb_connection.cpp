@@ -1,6 +1,6 @@
 #include "transport/usb_connection.h"
 
-#include "api/property_map.h"
+#include "common/property_map.h"
 #include "common/diagnostics.h"
 
 namespace zav {
@@ -17,6 +17,7 @@ uint32_t rawResult(const platform::IoResult& result) {
       return result.count;
     case platform::IoStatus::timedOut:
       return Connection::kTimedOut;
+    case platform::IoStatus::closedByPeer:
     case platform::IoStatus::linkLost:
       return Connection::kLinkLost;
     case platform::IoStatus::failed:
@@ -34,7 +35,7 @@ UsbConnection::~UsbConnection() { port_.close(); }
 // The path is taken whole: a typed read would stop at the first blank.
 std::string UsbConnection::devicePath() const {
   const PropertyMap props(properties());
-  if (props.has(kPathKey)) return props.values().at(PropertyMap::normalisedKey(kPathKey));
+  if (props.has(kPathKey)) return props.text(kPathKey);
   return platform::serialPathForPort(props.get<int>(kPortKey));
 }
 

@@ -1,10 +1,12 @@
 zav_add_test(api_tests
   ${CMAKE_CURRENT_LIST_DIR}/property_map_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/connection_factory_test.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/connection_factory_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/make_device_test.cpp)
 
 # The C interface as a host meets it: the shared library and the public header only.
 add_executable(c_interface_tests ${CMAKE_CURRENT_LIST_DIR}/c_interface_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/record_import_test.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/record_import_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/log_handler_test.cpp)
 target_link_libraries(c_interface_tests PRIVATE zav zav_test_support ${ZAV_GTEST_MAIN})
 zav_set_warnings(c_interface_tests)
 add_test(NAME c_interface_tests COMMAND c_interface_tests)
@@ -13,6 +15,14 @@ set_tests_properties(c_interface_tests PROPERTIES TIMEOUT 600)
 add_executable(readme_example ${CMAKE_CURRENT_LIST_DIR}/readme_example.c)
 target_link_libraries(readme_example PRIVATE zav)
 add_test(NAME readme_example COMMAND readme_example)
+
+# The error channel from C; the last diagnostic line, after the handler is removed, must
+# reach standard output again.
+add_executable(c_error_channel ${CMAKE_CURRENT_LIST_DIR}/error_channel_test.c)
+target_link_libraries(c_error_channel PRIVATE zav)
+add_test(NAME c_error_channel COMMAND c_error_channel)
+set_tests_properties(c_error_channel PROPERTIES
+  PASS_REGULAR_EXPRESSION "/nonexistent/device\\.json[^\n]*\n(.*\n)?error channel: all checks passed")
 
 if(WIN32)
   find_program(ZAV_OBJDUMP NAMES x86_64-w64-mingw32-objdump objdump REQUIRED)

@@ -88,20 +88,14 @@ TEST(CInterface, NullArgumentsGiveTheFailureValue) {
   EXPECT_EQ(zav_driver_new_serial(nullptr, 1), nullptr);
   EXPECT_EQ(zav_driver_new_bluetooth(nullptr, 1), nullptr);
   EXPECT_EQ(zav_driver_new_eeg64("left", nullptr), nullptr);
-
-  Device device(zav_driver_new_simulated(nullptr, zav_dry_eeg_sensor));
-  zav_driver_connect(device);
-  ASSERT_TRUE(zav_driver_is_connected(device));
-  EXPECT_FALSE(zav_driver_get_hw_version(device, nullptr, &b));
-  EXPECT_FALSE(zav_driver_synchronize(device, nullptr, &offset));
-  EXPECT_FALSE(zav_driver_set_folder(device, nullptr));
-  EXPECT_EQ(zav_driver_get_folder(device, nullptr, 10), nullptr);
 }
 
 TEST(CInterface, HandlesThatCannotReachADeviceStayUsable) {
   Device unknownPort(zav_driver_new_serial("/nonexistent/zav-port", zav_dry_eeg_sensor));
+  EXPECT_EQ(zav_driver_get_number_of_signals(unknownPort), 0);
   zav_driver_connect(unknownPort);
   EXPECT_FALSE(zav_driver_is_connected(unknownPort));
+  EXPECT_EQ(zav_driver_get_eeg_impedance(unknownPort, 0), zav_driver_impedance_unknown);
   EXPECT_EQ(zav_driver_read(unknownPort, nullptr, nullptr, nullptr), nullptr);
   EXPECT_FALSE(zav_driver_start(unknownPort));
 
@@ -115,95 +109,110 @@ TEST(CInterface, HandlesThatCannotReachADeviceStayUsable) {
   EXPECT_FALSE(zav_driver_is_connected(badConfiguration));
 }
 
-TEST(CInterface, SimulatedDeviceFromConnectToFree) {
-  Device device(zav_driver_new_simulated(nullptr, zav_dry_eeg_sensor));
-  EXPECT_EQ(zav_driver_get_number_of_signals(device), 0);
-  EXPECT_EQ(zav_driver_get_eeg_impedance(device, 0), zav_driver_impedance_unknown);
+// A connected simulated device: EEG 32 x 8, ExG_A 2 x 8, ..., ExG_B 2 x 8 and the SD card.
+class SimulatedDevice : public testing::Test {
+ protected:
+  void SetUp() override {
+    zav_driver_connect(device);
+    ASSERT_TRUE(zav_driver_is_connected(device));
+  }
 
-  zav_driver_connect(device);
-  ASSERT_TRUE(zav_driver_is_connected(device));
+  static constexpr int kFullSize = 32 * 8 + 2 * 8 + 9 + 8 + 3 * 8;
+  Device device{zav_driver_new_simulated(nullptr, zav_dry_eeg_sensor)};
+  zav_signal* eeg() const { return zav_driver_get_signal(device, 0); }
+};
+
+TEST_F(SimulatedDevice, NullOutputsOnAConnectedHandleGiveTheFailureValue) {
+  uint16_t minor = 0;
+  int32_t offset = 0;
+  EXPECT_FALSE(zav_driver_get_hw_version(device, nullptr, &minor));
+  EXPECT_FALSE(zav_driver_synchronize(device, nullptr, &offset));
+  EXPECT_FALSE(zav_driver_set_folder(device, nullptr));
+  EXPECT_EQ(zav_driver_get_folder(device, nullptr, 10), nullptr);
+}
+
+TEST_F(SimulatedDevice, ConnectReadsIdentityAndHostSignalsWithoutTheSdCard) {
   EXPECT_FALSE(zav_driver_is_running(device));
   EXPECT_EQ(zav_driver_get_frequency(device), 32);
-
   uint16_t major = 0;
   uint16_t minor = 0;
   ASSERT_TRUE(zav_driver_get_hw_version(device, &major, &minor));
-  EXPECT_EQ(major, 8);
-  EXPECT_EQ(minor, 7);
+  EXPECT_EQ(major * 100 + minor, 807);
   ASSERT_TRUE(zav_driver_get_fw_version(device, &major, &minor));
-  EXPECT_EQ(major, 1);
-  EXPECT_EQ(minor, 4);
+  EXPECT_EQ(major * 100 + minor, 104);
 
-  // The SD-card entry is not a host signal.
   ASSERT_EQ(zav_driver_get_number_of_signals(device), 5);
   EXPECT_EQ(zav_driver_get_signal(device, 5), nullptr);
   EXPECT_TRUE(zav_driver_has_sd_card_capability(device));
   EXPECT_FALSE(zav_driver_is_sd_card_enabled(device));
-  zav_signal* eeg = zav_driver_get_signal(device, 0);
-  EXPECT_EQ(typeOf(eeg), "EEG");
-  EXPECT_EQ(zav_signal_get_channels(eeg), 32);
-  EXPECT_EQ(zav_signal_get_samples(eeg), 8);
-  EXPECT_EQ(zav_signal_get_mode(eeg), 1);
+  EXPECT_EQ(typeOf(eeg()), "EEG");
+  EXPECT_EQ(zav_signal_get_channels(eeg()), 32);
+  EXPECT_EQ(zav_signal_get_samples(eeg()), 8);
+  EXPECT_EQ(zav_signal_get_mode(eeg()), 1);
+  EXPECT_EQ(zav_driver_read_data_size(device), kFullSize);
+  // Type texts are cut to the caller's buffer; a zero-size buffer is not touched.
   char shortBuffer[3];
   EXPECT_STREQ(zav_signal_get_type(zav_driver_get_signal(device, 1), shortBuffer, sizeof shortBuffer), "Ex");
   char untouched[2] = {'z', 'z'};
-  zav_signal_get_type(eeg, untouched, 0);
+  zav_signal_get_type(eeg(), untouched, 0);
   EXPECT_EQ(untouched[0], 'z');
+}
 
-  const int fullSize = 32 * 8 + 2 * 8 + 9 + 8 + 3 * 8;
-  EXPECT_EQ(zav_driver_read_data_size(device), fullSize);
-
-  // Before a start there is nothing to read.
-  EXPECT_EQ(zav_driver_get_eeg_impedance(device, 0), zav_driver_impedance_unknown);
-
+TEST_F(SimulatedDevice, StreamsConsecutiveFiniteBlocksAndGradesEegImpedance) {
+  EXPECT_EQ(zav_driver_get_eeg_impedance(device, 0), zav_driver_impedance_unknown);  // before a start
   ASSERT_TRUE(zav_driver_start(device));
   EXPECT_TRUE(zav_driver_is_running(device));
   EXPECT_TRUE(zav_driver_start(device));
   uint16_t previous = 0;
   for (int block = 0; block < 100; ++block) {
+    SCOPED_TRACE(block);
     uint16_t sequence = 0;
     uint16_t battery = 0;
     uint16_t flags = 99;
     const double* values = zav_driver_read(device, &sequence, &battery, &flags);
-    ASSERT_NE(values, nullptr) << "block " << block;
+    ASSERT_NE(values, nullptr);
     if (block > 0) {
       EXPECT_EQ(sequence, static_cast<uint16_t>(previous + 1));
     }
     previous = sequence;
     EXPECT_EQ(flags, 0);
-    // The simulated device reports a raw 3500 mV: below the lowest threshold once a period is complete.
+    // A raw 3500 mV: below the lowest threshold once a period is complete.
     EXPECT_TRUE(battery == zav_driver_battery_unknown || battery == 0) << battery;
-    for (int i = 0; i < fullSize; ++i) {
-      ASSERT_TRUE(std::isfinite(values[i])) << i;
-    }
+    for (int i = 0; i < kFullSize; ++i) ASSERT_TRUE(std::isfinite(values[i])) << i;
     // EEG in microvolts: a few tens of microvolts, far from the 24-bit range.
     EXPECT_LT(std::fabs(values[0]), 2000.0);
   }
-  // Impedance grades exist (saturated until the first window is full) for EEG channels only.
+  // Saturated until the first window is full; EEG channels only.
   EXPECT_EQ(zav_driver_get_eeg_impedance(device, 0), zav_driver_impedance_saturated);
   EXPECT_EQ(zav_driver_get_eeg_impedance(device, 32), zav_driver_impedance_unknown);
-
-  // No configuration change while running.
-  zav_signal* exg = signalOfType(device, "ExG_B");
-  ASSERT_NE(exg, nullptr);
-  EXPECT_FALSE(zav_signal_set_mode(exg, 0));
-  EXPECT_FALSE(zav_driver_set_file(device, "run.sdf"));
-
   ASSERT_TRUE(zav_driver_stop(device));
   EXPECT_FALSE(zav_driver_is_running(device));
   EXPECT_TRUE(zav_driver_stop(device));
+}
 
-  // A mode change changes the data size from the next read on.
-  ASSERT_TRUE(zav_signal_set_mode(exg, 0));
-  EXPECT_EQ(zav_signal_get_mode(exg), 0);
-  EXPECT_EQ(zav_driver_read_data_size(device), fullSize - 16);
+TEST_F(SimulatedDevice, ConfigurationWaitsForAStopAndAModeChangeResizesTheNextRead) {
+  zav_signal* exg = signalOfType(device, "ExG_B");
+  ASSERT_NE(exg, nullptr);
   ASSERT_TRUE(zav_driver_start(device));
-  uint16_t sequence = 0;
-  const double* values = zav_driver_read(device, &sequence, nullptr, nullptr);
-  ASSERT_NE(values, nullptr);
+  EXPECT_FALSE(zav_signal_set_mode(exg, 0));
+  EXPECT_FALSE(zav_driver_set_file(device, "run.sdf"));
   ASSERT_TRUE(zav_driver_stop(device));
 
-  // SD-card settings go through the device and are read back.
+  ASSERT_TRUE(zav_signal_set_mode(exg, 0));
+  EXPECT_EQ(zav_signal_get_mode(exg), 0);
+  EXPECT_EQ(zav_driver_read_data_size(device), kFullSize - 16);
+  ASSERT_TRUE(zav_driver_start(device));
+  EXPECT_NE(zav_driver_read(device, nullptr, nullptr, nullptr), nullptr);
+  ASSERT_TRUE(zav_driver_stop(device));
+
+  // Reconnection keeps the host's signal handles and the device's modes.
+  zav_driver_reconnect(device);
+  ASSERT_TRUE(zav_driver_is_connected(device));
+  EXPECT_EQ(zav_driver_get_number_of_signals(device), 5);
+  EXPECT_EQ(zav_signal_get_mode(exg), 0);
+}
+
+TEST_F(SimulatedDevice, SdCardSettingsAreReadBackNormalisedAndCutToTheBuffer) {
   EXPECT_TRUE(zav_driver_enable_sd_card(device, 1));
   EXPECT_TRUE(zav_driver_is_sd_card_enabled(device));
   EXPECT_TRUE(zav_driver_set_folder(device, "./data//run1/"));
@@ -214,32 +223,33 @@ TEST(CInterface, SimulatedDeviceFromConnectToFree) {
   EXPECT_TRUE(zav_driver_set_file(device, "session.sdf"));
   char file[64];
   EXPECT_STREQ(zav_driver_get_file(device, file, sizeof file), "session.sdf");
+}
 
-  // The simulated device has no clock mode: the estimate cannot converge.
+TEST_F(SimulatedDevice, SynchronizationWithoutADeviceClockFailsWithZeroes) {
   uint32_t roundTrip = 99;
   int32_t offset = 99;
   EXPECT_FALSE(zav_driver_synchronize(device, &roundTrip, &offset));
   EXPECT_EQ(roundTrip, 0u);
   EXPECT_EQ(offset, 0);
+}
 
-  // Reconnection keeps the host's signal handles.
-  zav_driver_reconnect(device);
-  ASSERT_TRUE(zav_driver_is_connected(device));
-  EXPECT_EQ(zav_driver_get_number_of_signals(device), 5);
-  EXPECT_EQ(zav_signal_get_mode(exg), 0);
-
-  // After a disconnect the handles point nowhere until the next connect.
+TEST_F(SimulatedDevice, AfterADisconnectHandlesPointNowhereUntilTheNextConnect) {
+  zav_signal* signal = eeg();
   zav_driver_disconnect(device);
   EXPECT_FALSE(zav_driver_is_connected(device));
   EXPECT_EQ(zav_driver_get_frequency(device), 0);
-  EXPECT_EQ(zav_signal_get_channels(eeg), 0);
-  EXPECT_EQ(zav_signal_get_mode(eeg), 0);
-  EXPECT_FALSE(zav_signal_set_mode(eeg, 1));
+  EXPECT_EQ(zav_signal_get_channels(signal), 0);
+  EXPECT_EQ(zav_signal_get_mode(signal), 0);
+  EXPECT_FALSE(zav_signal_set_mode(signal, 1));
   char type[8] = "xxxxxxx";
-  EXPECT_STREQ(zav_signal_get_type(eeg, type, sizeof type), "");
+  EXPECT_STREQ(zav_signal_get_type(signal, type, sizeof type), "");
+  uint16_t major = 0;
+  uint16_t minor = 0;
   EXPECT_FALSE(zav_driver_get_hw_version(device, &major, &minor));
   EXPECT_EQ(zav_driver_read(device, nullptr, nullptr, nullptr), nullptr);
   EXPECT_FALSE(zav_driver_stop(device));
+  zav_driver_connect(device);
+  EXPECT_EQ(zav_signal_get_channels(signal), 32);
 }
 
 TEST(CInterface, FreeingARunningHandleReleasesEverything) {

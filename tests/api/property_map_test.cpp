@@ -1,4 +1,4 @@
-#include "api/property_map.h"
+#include "common/property_map.h"
 
 #include <gtest/gtest.h>
 
@@ -23,11 +23,12 @@ TEST(PropertyMap, KeysAreCaseInsensitiveAndValuesRoundTripAsText) {
   EXPECT_FALSE(map.get<bool>("single"));
 }
 
-TEST(PropertyMap, TextIsReadBackAsItsFirstWord) {
-  PropertyMap map;
-  map.set<std::string>("device", "ZAV amplifier 7");
-  EXPECT_EQ(map.values().at("device"), "ZAV amplifier 7");
-  EXPECT_EQ(map.get<std::string>("device"), "ZAV");
+// A typed read of text stops at the first blank, as a stream does; text() takes it whole.
+TEST(PropertyMap, TypedTextIsTheFirstWordAndTextIsTheWholeValueFoundCaseBlind) {
+  PropertyMap map(PropertyValues{{"Path", "/dev/my port"}});
+  EXPECT_EQ(map.text("PATH"), "/dev/my port");
+  EXPECT_EQ(map.get<std::string>("path"), "/dev/my");
+  EXPECT_THROW(map.text("port"), std::invalid_argument);
   map.set<std::string>("device", "   leading");
   EXPECT_EQ(map.get<std::string>("device"), "leading");
 }

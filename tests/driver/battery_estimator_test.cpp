@@ -52,15 +52,13 @@ TEST(BatteryEstimator, ZeroFrequencyDecidesEveryBlock) {
 }
 
 TEST(BatteryScale, StandardIdentitiesOnly) {
-  EXPECT_EQ(batteryScale("HW1.0_FW2.3"), 1.0);
-  EXPECT_EQ(batteryScale("HW12.340_FW5.67"), 1.0);
-  EXPECT_EQ(batteryScale("HW1.0_FW2.3 "), 6.45);
-  EXPECT_EQ(batteryScale("xHW1.0_FW2.3"), 6.45);
-  EXPECT_EQ(batteryScale("HW1_FW2.3"), 6.45);
-  EXPECT_EQ(batteryScale("HW1.0_FW2."), 6.45);
-  EXPECT_EQ(batteryScale("hw1.0_fw2.3"), 6.45);
-  EXPECT_EQ(batteryScale(""), 6.45);
-  EXPECT_EQ(batteryScale("HW1.0_FW2." + std::string(6000, '7')), 1.0);
+  const std::string standards[] = {"HW1.0_FW2.3", "HW12.340_FW5.67", "HW1.0_FW2." + std::string(6000, '7')};
+  for (const std::string& standard : standards) {
+    EXPECT_EQ(batteryScale(standard), 1.0) << standard.substr(0, 20);
+  }
+  for (const char* other : {"HW1.0_FW2.3 ", "xHW1.0_FW2.3", "HW1_FW2.3", "HW1.0_FW2.", "hw1.0_fw2.3", ""}) {
+    EXPECT_EQ(batteryScale(other), 6.45) << other;
+  }
 }
 
 }  // namespace

@@ -2,25 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include "common/byte_order.h"
+#include <chrono>
+#include <thread>
+
+#include "support/record_writer.h"
 #include "support/scripted_connection.h"
 
 namespace zav {
 namespace {
 
 using namespace std::string_literals;
+using test::frameBlock;
 using test::ScriptedConnection;
-
-// A whole data block around the payload, with its checksum.
-std::string makeBlock(uint16_t sequence, const std::string& payload, uint16_t battery = 3700, uint16_t flags = 0) {
-  std::vector<uint8_t> block = {0xAA, 0x55, 0, 0, 0, 0, 0, 0};
-  writeU16BE(&block[2], sequence);
-  writeU16BE(&block[4], battery);
-  writeU16BE(&block[6], flags);
-  block.insert(block.end(), payload.begin(), payload.end());
-  block.push_back(byteSum(block.data(), block.size()));
-  return std::string(block.begin(), block.end());
-}
 
 // Payload bytes for a list of plain one-byte signals: value i is (seed + i).
 std::string countingPayload(std::size_t size, uint8_t seed) {
@@ -55,7 +48,7 @@ const SignalList kTenBytes = {SignalInfo("BVP", 10, 1, 1, 1)};
 TEST_F(BlockReaderTest, ReadsBackToBackBlocksAndTheirHeader) {
   reader.configure(kTenBytes);
   EXPECT_EQ(reader.blockBytes(), 19u);
-  device.feed(makeBlock(0x1234, countingPayload(10, 1), 0xFFFF, 0x0102) + makeBlock(7, countingPayload(10, 50)));
+  device.feed(frameBlock(0x1234, countingPayload(10, 1), 0xFFFF, 0x0102) + frameBlock(7, countingPayload(10, 50)));
   device.setChunkSize(4);
   uint16_t sequence = 0, battery = 0, flags = 0;
   ASSERT_TRUE(reader.readAndDecode(values, sequence, battery, flags));
@@ -71,8 +64,8 @@ TEST_F(BlockReaderTest, ReadsBackToBackBlocksAndTheirHeader) {
 
 TEST_F(BlockReaderTest, ResynchronisesOnATornFirstBlock) {
   reader.configure(kTenBytes);
-  const std::string first = makeBlock(1, countingPayload(10, 1));
-  device.feed(first.substr(7) + makeBlock(2, countingPayload(10, 20)) + makeBlock(3, countingPayload(10, 30)));
+  const std::string first = frameBlock(1, countingPayload(10, 1));
+  device.feed(first.substr(7) + frameBlock(2, countingPayload(10, 20)) + frameBlock(3, countingPayload(10, 30)));
   EXPECT_EQ(readSequence(), 2);
   EXPECT_EQ(values.front(), 20);
   EXPECT_EQ(readSequence(), 3);
@@ -82,7 +75,7 @@ TEST_F(BlockReaderTest, PayloadSyncBytesAreOnlyFalseStarts) {
   reader.configure(kTenBytes);
   // Payloads full of header look-alikes; the stream starts inside the first block.
   const std::string lookAlikes = "\xAA\x55\xAA\xAA\x55\x00\xAA\x55\x01\xAA"s;
-  const std::string stream = makeBlock(1, lookAlikes) + makeBlock(0xAA55, lookAlikes) + makeBlock(3, lookAlikes);
+  const std::string stream = frameBlock(1, lookAlikes) + frameBlock(0xAA55, lookAlikes) + frameBlock(3, lookAlikes);
   device.feed(stream.substr(2));
   EXPECT_EQ(readSequence(), 0xAA55);
   EXPECT_EQ(values[0], static_cast<double>(static_cast<int8_t>(0xAA)));
@@ -91,40 +84,14 @@ TEST_F(BlockReaderTest, PayloadSyncBytesAreOnlyFalseStarts) {
 
 TEST_F(BlockReaderTest, SkipsABlockWhoseChecksumIsOffByOne) {
   reader.configure(kTenBytes);
-  std::string bad = makeBlock(1, countingPayload(10, 1));
+  std::string bad = frameBlock(1, countingPayload(10, 1));
   bad.back() = static_cast<char>(bad.back() + 1);
-  std::string badSync = makeBlock(2, countingPayload(10, 1));
+  std::string badSync = frameBlock(2, countingPayload(10, 1));
   badSync[1] = 0x56;
-  device.feed(bad + badSync + makeBlock(3, countingPayload(10, 9)));
+  device.feed(bad + badSync + frameBlock(3, countingPayload(10, 9)));
   values.assign(10, -1.0);
   EXPECT_EQ(readSequence(), 3);
   EXPECT_EQ(values.front(), 9);
-}
-
-TEST_F(BlockReaderTest, SignalsThatAreOffTakeNoBytes) {
-  reader.configure({SignalInfo("EEG", 32, 3, 8, 1), SignalInfo("ACC", 3, 2, 1, 0), SignalInfo("uSD", 0, 0, 0, 1)});
-  EXPECT_EQ(reader.blockBytes(), 777u);
-  EXPECT_EQ(reader.valuesPerRead(), 256u);
-  std::string payload(768, '\0');
-  payload[2] = 1;          // channel 0, sample 0 is raw 1
-  payload[767] = '\xFF';   // channel 31, sample 7 is raw 0x0000FF
-  device.feed(makeBlock(5, payload));
-  ASSERT_EQ(readSequence(), 5);
-  ASSERT_EQ(values.size(), 256u);
-  const double step = 0.9837 * 1.2369316684905967e-08 * 1000000.0;
-  EXPECT_DOUBLE_EQ(values[0], step);
-  EXPECT_DOUBLE_EQ(values[255], 255 * step);
-}
-
-TEST_F(BlockReaderTest, SignalsKeepTheirPlacesWhateverTheirModes) {
-  // Mode 200 is on for the block layout but is no decodable mode: its byte is passed
-  // over and its value keeps what it held; the next signal still decodes its own byte.
-  reader.configure({SignalInfo("BVP", 1, 1, 1, 200), SignalInfo("DIN", 2, 1, 1, 1)});
-  EXPECT_EQ(reader.blockBytes(), 12u);
-  device.feed(makeBlock(1, "\x05\x00\x07"s));
-  values.assign(3, 42.0);
-  ASSERT_EQ(readSequence(), 1);
-  EXPECT_EQ(values, (std::vector<double>{42.0, 0.0, 1.0}));
 }
 
 TEST_F(BlockReaderTest, UnconfiguredOrSilentReadsFail) {
@@ -133,10 +100,10 @@ TEST_F(BlockReaderTest, UnconfiguredOrSilentReadsFail) {
   EXPECT_EQ(reader.valuesPerRead(), 0u);
 
   reader.configure(kTenBytes);
-  const std::string block = makeBlock(1, countingPayload(10, 1));
+  const std::string block = frameBlock(1, countingPayload(10, 1));
   device.feed(block.substr(0, 5));
   device.feedTimeOut();
-  device.feed(block.substr(5) + makeBlock(2, countingPayload(10, 1)));
+  device.feed(block.substr(5) + frameBlock(2, countingPayload(10, 1)));
   EXPECT_EQ(readSequence(), -1);  // late: the bytes read so far are dropped
   EXPECT_TRUE(device.isConnected());
   EXPECT_EQ(readSequence(), 2);
@@ -163,7 +130,7 @@ TEST_F(BlockReaderTest, UnconfiguredOrSilentReadsFail) {
 TEST_F(BlockReaderTest, ReadLimitStopsAnUnfinishedBlock) {
   reader.configure(kTenBytes);
   device.setChunkSize(5);
-  device.feed(makeBlock(1, countingPayload(10, 1)));
+  device.feed(frameBlock(1, countingPayload(10, 1)));
   EXPECT_FALSE(reader.readBlock(2));
   EXPECT_EQ(device.readCalls(), 2u);
 }
@@ -184,8 +151,41 @@ TEST_F(BlockReaderTest, EndlessGarbageGivesUpAndTheNextReadSearchesOn) {
     EXPECT_LE(device.bytesRead() - before, 4 * n + 1024 + 100);
   }
   device.repeatForever("");
-  device.feed(std::string(300, '\x42') + makeBlock(9, std::string(n - 9, '\0')));
+  device.feed(std::string(300, '\x42') + frameBlock(9, std::string(n - 9, '\0')));
   EXPECT_EQ(readSequence(), 9);
+}
+
+// A device that sends one byte at a time, each well within the time-out.
+class TricklingConnection : public ScriptedConnection {
+ public:
+  std::chrono::milliseconds pause{2};
+
+ protected:
+  uint32_t doRead(uint8_t* buffer, uint32_t count) override {
+    std::this_thread::sleep_for(pause);
+    return ScriptedConnection::doRead(buffer, count);
+  }
+};
+
+TEST(BlockReaderTrickle, ATricklingDeviceHoldsNoCallBeyondAFewTimeOuts) {
+  TricklingConnection device;
+  device.open();
+  device.setTimeout(50);
+  device.setChunkSize(1);
+  device.repeatForever("\x01");
+  BlockReader reader(&device);
+  reader.configure(kTenBytes);
+  // Without a time bound each call would take its 4096 bytes (about 10 s) or 100 reads.
+  EXPECT_FALSE(reader.readBlock());
+  EXPECT_LT(device.bytesRead(), 1000u) << "two 50 ms time-outs hold about 50 bytes";
+  EXPECT_FALSE(reader.detectStreaming(160));
+  EXPECT_LT(device.bytesRead(), 2000u);
+
+  device.pause = std::chrono::milliseconds(50);
+  const uint32_t before = device.readCalls();
+  EXPECT_FALSE(reader.drainInput());
+  EXPECT_LT(device.readCalls() - before, 80u) << "a drain gives up after about 1.7 s, not 100 reads";
+  EXPECT_EQ(device.timeout(), 50u);
 }
 
 TEST_F(BlockReaderTest, DrainStopsWhenTheDeviceFallsSilent) {
@@ -207,7 +207,7 @@ TEST_F(BlockReaderTest, DrainStopsWhenTheDeviceFallsSilent) {
 
 TEST_F(BlockReaderTest, DetectStreamingMeasuresTheBlockDistance) {
   reader.configure(kTenBytes);
-  const std::string blocks = makeBlock(1, countingPayload(10, 1)) + makeBlock(2, countingPayload(10, 1));
+  const std::string blocks = frameBlock(1, countingPayload(10, 1)) + frameBlock(2, countingPayload(10, 1));
   // Above 160 blocks per second there is still one try.
   device.feed(blocks);
   EXPECT_TRUE(reader.detectStreaming(500));
@@ -216,7 +216,7 @@ TEST_F(BlockReaderTest, DetectStreamingMeasuresTheBlockDistance) {
   EXPECT_TRUE(reader.detectStreaming(0));
 
   // Blocks of another size are not this configuration's stream.
-  device.feed(makeBlock(1, "abc") + makeBlock(2, "abc"));
+  device.feed(frameBlock(1, "abc") + frameBlock(2, "abc"));
   EXPECT_FALSE(reader.detectStreaming(160));
   // A silent device, and one that sends endless noise, are not streaming either.
   EXPECT_FALSE(reader.detectStreaming(32));

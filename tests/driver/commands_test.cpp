@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "support/scripted_connection.h"
 
 namespace zav {
@@ -101,27 +104,25 @@ TEST_F(Commands, SilenceIsAnEmptySuccessfulAnswer) {
 }
 
 TEST_F(Commands, FrequencyAnswersParseLikeAStream) {
-  const auto frequencyFor = [&](const std::string& answer, uint16_t start, bool& parsed) {
-    device.answer("gf", answer);
-    uint16_t frequency = start;
-    EXPECT_TRUE(commands::getFrequency(&device, frequency, &parsed)) << answer;
-    return frequency;
+  struct Case {
+    const char* answer;
+    uint16_t expected;  // starting from 7
+    bool parsed;
   };
-  bool parsed = false;
-  EXPECT_EQ(frequencyFor("500", 1, parsed), 500);
-  EXPECT_TRUE(parsed);
-  EXPECT_EQ(frequencyFor(" \t 250Hz", 1, parsed), 250);
-  EXPECT_TRUE(parsed);
-  EXPECT_EQ(frequencyFor("65535", 1, parsed), 65535);
-  EXPECT_TRUE(parsed);
-  EXPECT_EQ(frequencyFor("   ", 7, parsed), 7);  // all blank: unchanged
-  EXPECT_FALSE(parsed);
-  EXPECT_EQ(frequencyFor("fast", 7, parsed), 0);  // no number: 0
-  EXPECT_FALSE(parsed);
-  EXPECT_EQ(frequencyFor("65536", 7, parsed), 0);  // beyond 16 bits: no number
-  EXPECT_FALSE(parsed);
-  EXPECT_EQ(frequencyFor("99999999999999999999", 7, parsed), 0);
-  EXPECT_FALSE(parsed);
+  const Case cases[] = {
+      {"500", 500, true}, {" \t 250Hz", 250, true}, {"65535", 65535, true},
+      {"   ", 7, false},  // all blank: unchanged
+      {"fast", 0, false}, {"65536", 0, false}, {"99999999999999999999", 0, false},  // no 16-bit number: 0
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer);
+    device.answer("gf", c.answer);
+    uint16_t frequency = 7;
+    bool parsed = !c.parsed;
+    EXPECT_TRUE(commands::getFrequency(&device, frequency, &parsed));
+    EXPECT_EQ(frequency, c.expected);
+    EXPECT_EQ(parsed, c.parsed);
+  }
   uint16_t frequency = 3;
   device.answer("gf", "128");
   EXPECT_TRUE(commands::getFrequency(&device, frequency));  // parsed is optional
@@ -137,8 +138,7 @@ TEST_F(Commands, BinaryParameters) {
   EXPECT_TRUE(commands::endClockMode(&device));
   EXPECT_EQ(device.writes(),
             (std::vector<std::string>{"ct", "\x07\xE4\x03\x01\x0E\x05\x09", "cf", "\xF4\x01", "cc",
-                                      "\x01\x00\x09"s, "ca", "take\0"s, "cx",
-                                      "\0"s, "a"}));
+                                      "\x01\x00\x09"s, "ca", "take\0"s, "cx", "\0"s, "a"}));
   EXPECT_EQ(commands::clockParameters(CalendarTime{2019, 12, 31, 23, 59, 60}), "\x07\xE3\x0C\x1F\x17\x3B\x3C");
 }
 
@@ -202,6 +202,41 @@ TEST_F(Commands, ClockSampleReadsTwoBigEndianTimes) {
   EXPECT_FALSE(commands::clockSample(&device, first, second));
   device.scriptWrite(Connection::kTimedOut);
   EXPECT_FALSE(commands::clockSample(&device, first, second));
+}
+
+TEST_F(Commands, OverlongAnswersAreCutAndLeaveTheStreamInStep) {
+  // Exactly the limit is whole; beyond it the rest up to the NUL is read and dropped.
+  device.answer("gv", std::string(commands::kMaximumResponse, 'v'));
+  device.answer("gd", std::string(commands::kMaximumResponse + 500, 'd'));
+  device.answer("ga", "file");
+  std::string version, folder, file;
+  EXPECT_EQ(printedBy([&] { EXPECT_TRUE(commands::getVersion(&device, version)); }), "");
+  EXPECT_EQ(version, std::string(commands::kMaximumResponse, 'v'));
+  EXPECT_EQ(printedBy([&] { EXPECT_TRUE(commands::getFolder(&device, folder)); }),
+            "response longer than 6000 bytes cut\n");
+  EXPECT_EQ(folder, std::string(commands::kMaximumResponse, 'd'));
+  EXPECT_TRUE(commands::getFile(&device, file));
+  EXPECT_EQ(file, "file");
+  EXPECT_EQ(device.pendingBytes(), 0u);
+}
+
+// Every byte comes within the time-out, but the answer never ends.
+class TricklingDevice : public test::ScriptedConnection {
+ protected:
+  uint32_t doRead(uint8_t* buffer, uint32_t count) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (count > 0) buffer[0] = 'x';
+    return count > 0 ? 1 : 0;
+  }
+};
+
+TEST(CommandAnswer, ATricklingDeviceTimesOutAsAWhole) {
+  TricklingDevice device;
+  device.open();
+  device.setTimeout(5);
+  std::string version = "old";
+  EXPECT_TRUE(commands::getVersion(&device, version));  // as after a time-out: empty
+  EXPECT_EQ(version, "");
 }
 
 }  // namespace

@@ -30,8 +30,7 @@ struct Read {
 };
 
 struct Rig {
-  explicit Rig(PtyDevice::Settings settings = PtyDevice::Settings{deviceSignals()})
-      : device(std::move(settings)), driver(&usb) {
+  Rig() : device(deviceSignals()), driver(&usb) {
     usb.setProperties({{"path", device.path()}});
   }
 
@@ -154,6 +153,26 @@ TEST(DriverOnSerialDevice, ConfigurationChangesAreReadBack) {
   EXPECT_FALSE(rig.driver.setFrequency(100));
   EXPECT_FALSE(rig.driver.setSignalMode(0, 0));
   EXPECT_EQ(rig.device.received().size(), before);
+}
+
+TEST(DriverOnSerialDevice, AFailedModeChangeLeavesTheDeviceAsItWas) {
+  Rig rig;
+  rig.driver.connect();
+  ASSERT_TRUE(rig.driver.isConnected());
+
+  // A mode that the device's signal record cannot carry is not sent at all.
+  for (const uint8_t mode : {uint8_t{200}, uint8_t{100}, uint8_t{0xF6}}) {  // -56, 100, -10
+    EXPECT_FALSE(rig.driver.setSignalMode(0, mode)) << int{mode};
+  }
+  EXPECT_EQ(rig.count("cc"), 0u);
+
+  // The device stores the modes but reports another list: it gets the previous ones back.
+  rig.device.inject("gc", PtyDevice::Fault::answer, "");
+  EXPECT_FALSE(rig.driver.setSignalMode(0, 0));
+  EXPECT_EQ(rig.count("cc"), 2u);
+  EXPECT_EQ(rig.device.signals(), deviceSignals());
+  EXPECT_EQ(rig.driver.signals(), deviceSignals());
+  EXPECT_TRUE(rig.driver.setSignalMode(0, 99));
 }
 
 TEST(DriverOnSerialDevice, ReconnectionResumesAStreamingDeviceOrRestoresItsSettings) {

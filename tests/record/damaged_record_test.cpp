@@ -147,13 +147,12 @@ TEST(DamagedRecord, AFileWithoutBlocksFailsTheImport) {
   EXPECT_EQ(imported.output, "cannot skip header\nerror importing multiple files\n");
 
   TempFolder oversized;
-  test::writeRecordFile(oversized, "0_rec.bin", {1});
   // A signal list that claims more than any device sends.
   RecordWriter huge({{"EEG", 99, 99, 99, 1}});
-  test::writeFile(oversized / "1_rec.bin", huge.header() + std::string(100, '\xAA'));
+  test::writeFile(oversized / "0_rec.bin", huge.header() + std::string(100, '\xAA'));
   const auto refused = importRecord(oversized.string(), "rec");
   EXPECT_FALSE(refused.result);
-  EXPECT_EQ(refused.output, "block too large in " + (oversized / "1_rec.bin").string() +
+  EXPECT_EQ(refused.output, "block too large in " + (oversized / "0_rec.bin").string() +
                                 "\nerror importing multiple files\n");
 }
 

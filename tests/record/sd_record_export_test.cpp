@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#ifdef __linux__
+#include <sys/resource.h>
+#endif
+
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
@@ -23,12 +29,12 @@ std::size_t fileCount(const std::filesystem::path& folder) {
 const char* const kDataHeader = "sequence,battery,flags,Blood Volume Pulse-ch1,Blood Volume Pulse-ch2\n";
 
 // Rows of the data file of integerRecord() as they must read: one per sequence number,
-// the missing one as NaN with battery and flags 0.
-std::string expectedRows(uint16_t first, uint16_t last, int missing = -1) {
+// the missing or damaged ones as NaN with battery and flags 0.
+std::string expectedRows(uint16_t first, uint16_t last, std::vector<uint16_t> missing = {}) {
   std::string text;
   for (uint32_t sequence = first; sequence <= last; ++sequence) {
     char row[128];
-    if (static_cast<int>(sequence) == missing) {
+    if (std::find(missing.begin(), missing.end(), sequence) != missing.end()) {
       std::snprintf(row, sizeof row, "%u,0,0,nan,nan\n", sequence);
     } else {
       const auto values = test::valuesOf(static_cast<uint16_t>(sequence));
@@ -39,29 +45,57 @@ std::string expectedRows(uint16_t first, uint16_t last, int missing = -1) {
   return text;
 }
 
-TEST(SdRecordExport, ConvertsARecordIntoExactCsvFiles) {
-  TempFolder input;
-  TempFolder output;
+// Across the 16-bit wrap, a gap, a damaged block and two files, long enough that the
+// rows pass the writing thread in many batches.
+void writeGappedRecord(const TempFolder& input) {
   std::vector<uint16_t> first = sequenceRun(65530, 10);  // 65530 .. 3
   first.erase(first.begin() + 7);                        // 1 is missing
   writeRecordFile(input, "0_rec.bin", first);
-  writeRecordFile(input, "1_rec.bin", sequenceRun(4, 3));
+  const test::RecordWriter writer = test::integerRecord();
+  const std::string second = writer.file(sequenceRun(4, 4000), test::valuesOf);
+  test::writeFile(input / "1_rec.bin", test::withChangedByte(second, writer.header().size() + 100 * 15 + 9));
+}
+
+TEST(SdRecordExport, ConvertsARecordIntoExactCsvFiles) {
+  TempFolder input;
+  TempFolder output;
+  writeGappedRecord(input);
   std::vector<ImportStatus> reports;
-  ImportProgress progress{[&](const ImportStatus& status) { reports.push_back(status); }, 4};
+  ImportProgress progress{[&](const ImportStatus& status) {
+                            reports.push_back(status);
+                            return true;
+                          },
+                          4};
 
   EXPECT_EQ(importSdRecord(input.string().c_str(), "rec", output.string().c_str(), &progress), 1);
   EXPECT_EQ(readText(output / "signalsInfo.csv"),
             "signal,samplingrate,channels,samples,timestamps\nBlood Volume Pulse,32,2,1,false\n");
   const std::string data = readText(output / "Blood Volume Pulse.csv");
   EXPECT_EQ(data.substr(data.find('\n') + 1, 30), "65530,0,0,65530.0000000000,-65");
-  EXPECT_EQ(data, kDataHeader + expectedRows(65530, 65535) + expectedRows(0, 6, 1));
+  EXPECT_TRUE(data == kDataHeader + expectedRows(65530, 65535) + expectedRows(0, 4003, {1, 104}));
   EXPECT_EQ(fileCount(output.path()), 2u);  // no EEG: no impedance file
   ASSERT_FALSE(reports.empty());
-  // Counted at the even size of 16 bytes: 9 and 3 blocks of 15 bytes count as 8 and 2.
-  EXPECT_EQ(reports.back().blocksDone, 13u);  // the filler too
-  EXPECT_EQ(reports.back().blockCount, 10u);
-  EXPECT_EQ(reports.back().bytesTotal, 10u * 15u);
-  EXPECT_EQ(reports.back().bytesDone, 10u * 15u);
+  // Blocks of 15 bytes, counted as the import reads them: 9 and 4000.
+  EXPECT_EQ(reports.back().blocksDone, 4010u);  // the filler too
+  EXPECT_EQ(reports.back().blockCount, 4009u);
+  EXPECT_EQ(reports.back().bytesTotal, 4009u * 15u);
+  EXPECT_EQ(reports.back().bytesDone, 4009u * 15u);
+}
+
+TEST(SdRecordExport, CancelFromProgressKeepsCompleteRows) {
+  TempFolder input;
+  TempFolder output;
+  writeGappedRecord(input);
+  uint64_t lastReport = 0;
+  ImportProgress progress{[&](const ImportStatus& status) {
+                            lastReport = status.blocksDone;
+                            return status.blocksDone < 2000;
+                          },
+                          500};
+  EXPECT_EQ(importSdRecord(input.string().c_str(), "rec", output.string().c_str(), &progress), 0);
+  EXPECT_EQ(lastReport, 2000u);  // no report after the cancel
+  EXPECT_TRUE(readText(output / "Blood Volume Pulse.csv") ==
+              kDataHeader + expectedRows(65530, 65535) + expectedRows(0, 1993, {1, 104}));
 }
 
 TEST(SdRecordExport, WritesEegWithItsImpedanceFile) {
@@ -113,18 +147,49 @@ TEST(SdRecordExport, FailsWhenADataFileCannotBeWritten) {
   EXPECT_TRUE(std::filesystem::exists(output / "signalsInfo.csv"));
 }
 
-TEST(SdRecordExport, FailsOnAFileWhoseBlocksDoNotFitTheFirst) {
+#ifdef __linux__
+// A disk that fills in mid-import (a file size limit stands in for it): the file is named
+// once, the import fails, the other files stay whole.
+TEST(SdRecordExport, FailsWhenTheDiskFillsMidImport) {
   TempFolder input;
   TempFolder output;
-  writeRecordFile(input, "0_rec.bin", {1, 2});
-  test::RecordWriter narrower({{"BVP", 1, 3, 1, 1}}, 32);
-  test::writeFile(input / "1_rec.bin",
-                  narrower.file({3, 4}, [](uint16_t) { return std::vector<double>{5.0}; }));
+  writeGappedRecord(input);
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit limited = saved;
+  limited.rlim_cur = 50000;  // a third of the data file
+  const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &limited);
   testing::internal::CaptureStdout();
-  EXPECT_EQ(importSdRecord(input.string().c_str(), "rec", output.string().c_str()), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "error processing pending block\nerror importing multiple files\n");
-  EXPECT_EQ(readText(output / "Blood Volume Pulse.csv"), kDataHeader + expectedRows(1, 2));
+  const int result = importSdRecord(input.string().c_str(), "rec", output.string().c_str());
+  const std::string lines = testing::internal::GetCapturedStdout();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, savedHandler);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(lines, "cannot write " + (output / "Blood Volume Pulse.csv").string() + "\n");
+  EXPECT_EQ(readText(output / "signalsInfo.csv"),
+            "signal,samplingrate,channels,samples,timestamps\nBlood Volume Pulse,32,2,1,false\n");
+}
+#endif
+
+TEST(SdRecordExport, SkipsAFileWhoseSignalsDifferFromTheFirst) {
+  // Another shape, or the same shape in another mode: the file's blocks become a gap.
+  for (const SignalInfo& other : {SignalInfo("BVP", 1, 3, 1, 1), SignalInfo("BVP", 2, 3, 1, 2)}) {
+    TempFolder input;
+    TempFolder output;
+    writeRecordFile(input, "0_rec.bin", {1, 2});
+    test::RecordWriter differing({other}, 32);
+    test::writeFile(input / "1_rec.bin",
+                    differing.file({3, 4}, [](uint16_t) { return std::vector<double>{5.0, 5.0}; }));
+    writeRecordFile(input, "2_rec.bin", {5, 6});
+    const std::string skipped = Importer(input.string(), "rec").files().at(1).string();
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(importSdRecord(input.string().c_str(), "rec", output.string().c_str()), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "skipped " + skipped + ": its signals differ from the record's first file\n");
+    EXPECT_EQ(readText(output / "Blood Volume Pulse.csv"),
+              kDataHeader + expectedRows(1, 6, {3, 4}));
+  }
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
+#include <limits>
 #include <vector>
 
 namespace zav {
@@ -123,8 +125,12 @@ TEST(FixedWidthDecoders, NarrowSlotsNeverReachPastTheSignal) {
 }
 
 // Every decoder on every odd shape: exact-size buffers, so the sanitizer build sees any
-// byte read or written outside the signal's own data and values.
-TEST(AllDecoders, StayInsideTheirDataForAnyShape) {
+// byte read or written outside the signal's own data and values, and values no device can
+// carry, so that it sees any shift or conversion out of range.
+TEST(AllDecoders, StayInsideTheirDataForAnyShapeAndValue) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double extremes[] = {std::numeric_limits<double>::quiet_NaN(), inf, -inf, 1e300, -1e300, -0.0, 1e19, -1e19,
+                             4e9, -4e9, 70000, -70000, 0.5, 0.0, 1.0, -1.0, 2.0, 3.0, 1.5};
   const char* types[] = {"ACC", "ANC", "COM", "DIN", "DOUT", "EEG", "ExG_A", "ExG_B", "FLOT",
                          "FOT", "GEN", "GSR", "IMU", "IMU_B", "TS", "POS", "BVP"};
   for (const char* type : types) {
@@ -134,8 +140,9 @@ TEST(AllDecoders, StayInsideTheirDataForAnyShape) {
           const auto decoder = makeDecoder(type, bytes, channels, blockSize);
           for (const int32_t mode : {-1, 0, 1, 2, 8, 9, 12}) {
             std::vector<uint8_t> data(decoder->bytesPerBlock(), 0xAA);
-            std::vector<double> values(decoder->valuesPerBlock(), 1.5);
+            std::vector<double> values(decoder->valuesPerBlock());
             decoder->decode(data.data(), mode, values.data());
+            for (std::size_t i = 0; i < values.size(); ++i) values[i] = extremes[(i + bytes) % std::size(extremes)];
             decoder->encode(values.data(), mode, data.data());
           }
         }

@@ -16,7 +16,7 @@ TEST(ImpedanceEstimatorHeap, ProcessAllocatesNothingEvenWhenItGrades) {
   constexpr uint64_t kChannels = 64;
   constexpr uint64_t kBlockSize = 8;
   ImpedanceEstimator estimator(10, 2);
-  estimator.configure(kChannels, kBlockSize, 256, "", kDrySensor);
+  estimator.configure(kChannels, kBlockSize, 256, kDrySensor);
   std::vector<double> block(kChannels * kBlockSize);
   for (std::size_t i = 0; i < block.size(); ++i) block[i] = 30.0 * std::sin(0.9 * static_cast<double>(i));
 
@@ -27,6 +27,24 @@ TEST(ImpedanceEstimatorHeap, ProcessAllocatesNothingEvenWhenItGrades) {
   const uint64_t during = zav::test::allocations() - before;
   EXPECT_EQ(during, 0);
   EXPECT_NE(estimator.status(0), kImpedanceSaturated) << "the run did reach its first grades";
+}
+
+TEST(ImpedanceEstimatorHeap, AFastAmplifierCostsAFewMegabytesAndALyingHeaderNothing) {
+  struct Shape {
+    const char* what;
+    uint64_t channels, blockSize, sampleRate, mostBytes;
+  };
+  const Shape shapes[] = {{"64 channels, 500 blocks/s of 8 samples", 64, 8, 4000, 8u << 20},
+                          {"a block rate of 6,700 with 999 samples", 1, 999, 6700 * 999, 1u << 16},
+                          {"a block rate of 26,843 with 999 samples", 1, 999, 26843 * 999, 1u << 16},
+                          {"more channels than any amplifier", 100000, 1, 256, 1u << 16}};
+  for (const Shape& shape : shapes) {
+    SCOPED_TRACE(shape.what);
+    const uint64_t before = zav::test::allocatedBytes();
+    ImpedanceEstimator estimator(10, 2);
+    estimator.configure(shape.channels, shape.blockSize, shape.sampleRate, kDrySensor);
+    EXPECT_LT(zav::test::allocatedBytes() - before, shape.mostBytes);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "signal/impedance_estimator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -55,7 +56,7 @@ std::vector<int32_t> grades(const ImpedanceEstimator& estimator) {
 
 TEST(ImpedanceEstimator, GradesFirstWithTheBlockThatFillsTheWindowThenEverySixtyFiveBlocks) {
   ImpedanceEstimator estimator(10, 2);
-  estimator.configure(4, 8, 256, "", kDrySensor);
+  estimator.configure(4, 8, 256, kDrySensor);
   Feeder feeder(estimator, 4, 8);
   std::vector<uint64_t> evaluatedAt;
   double lastPower = estimator.power(0);
@@ -80,7 +81,7 @@ TEST(ImpedanceEstimator, GradesAnEightyHertzSineByItsMeanSquare) {
   for (const Rate rate : {Rate{256, 8}, Rate{250, 10}, Rate{500, 10}, Rate{1000, 20}}) {
     SCOPED_TRACE(rate.sampleRate);
     ImpedanceEstimator estimator(10, 2);
-    estimator.configure(3, rate.blockSize, rate.sampleRate, "", kDrySensor);
+    estimator.configure(3, rate.blockSize, rate.sampleRate, kDrySensor);
     Feeder feeder(estimator, 3, rate.blockSize);
     const double amplitude = 20.0;  // power 200: fair for a small dry set
     feeder.blocks(10 * rate.sampleRate / rate.blockSize, [&](uint64_t c, uint64_t n) {
@@ -96,7 +97,7 @@ TEST(ImpedanceEstimator, GradesAnEightyHertzSineByItsMeanSquare) {
 
 TEST(ImpedanceEstimator, GradesAnOffsetGoodOnPowerAndSaturatedOnAmplitude) {
   ImpedanceEstimator estimator(10, 2);
-  estimator.configure(4, 8, 256, "", kDrySensor);
+  estimator.configure(4, 8, 256, kDrySensor);
   Feeder feeder(estimator, 4, 8);
   const double offsets[] = {1000.0, 100000.0, -90000.0, 80000.0};
   feeder.blocks(2 * 320 + 65, [&](uint64_t c, uint64_t) { return offsets[c]; });
@@ -122,7 +123,7 @@ TEST(ImpedanceEstimator, TakesItsLimitsFromTheSensorAndTheChannelCount) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "sensor " << c.sensor << ", " << c.channels << " channels");
     ImpedanceEstimator estimator(10, 2);
-    estimator.configure(c.channels, 8, 256, "device", c.sensor);
+    estimator.configure(c.channels, 8, 256, c.sensor);
     const double amplitudes[] = {std::sqrt(2.0 * c.goodPower), std::sqrt(2.0 * c.fairPower),
                                  std::sqrt(2.0 * c.badPower)};
     Feeder feeder(estimator, c.channels, 8);
@@ -136,7 +137,7 @@ TEST(ImpedanceEstimator, TakesItsLimitsFromTheSensorAndTheChannelCount) {
 TEST(ImpedanceEstimator, ReadsSaturatedUntilTheFirstWindowAndUnknownOutsideItsChannels) {
   ImpedanceEstimator estimator(10, 2);
   EXPECT_EQ(estimator.status(0), kImpedanceUnknown) << "not configured";
-  estimator.configure(4, 8, 256, "", kWaterSensor);
+  estimator.configure(4, 8, 256, kWaterSensor);
   EXPECT_EQ(grades(estimator), std::vector<int32_t>(4, kImpedanceSaturated));
   EXPECT_EQ(estimator.status(4), kImpedanceUnknown);
   EXPECT_EQ(estimator.status(std::numeric_limits<uint64_t>::max()), kImpedanceUnknown);
@@ -155,48 +156,50 @@ TEST(ImpedanceEstimator, LeavesEveryChannelUnknownWhenTheSignalCannotBeMeasured)
                           {"below the band", 10, 4, 10, 100},
                           {"blocks of no samples", 10, 4, 0, 256},
                           {"no window", 0, 4, 8, 256},
-                          {"a window too long for memory", std::numeric_limits<uint64_t>::max() / 4, 4, 8, 256}};
+                          {"a window too long for memory", std::numeric_limits<uint64_t>::max() / 4, 4, 8, 256},
+                          {"a sampling rate no amplifier reaches", 10, 1, 999, 6700 * 999},
+                          {"more channels than any amplifier", 10, 4096, 8, 256}};
   for (const Setup& setup : setups) {
     SCOPED_TRACE(setup.what);
     ImpedanceEstimator estimator(setup.windowSeconds, 2);
-    estimator.configure(4, 8, 256, "", kDrySensor);
+    estimator.configure(4, 8, 256, kDrySensor);
     Feeder(estimator, 4, 8).blocks(330, [](uint64_t, uint64_t n) { return sine(5.0, 80.0, n, 256); });
     ASSERT_EQ(estimator.status(0), setup.windowSeconds == 10 ? kImpedanceGood : kImpedanceUnknown);
 
     ::testing::internal::CaptureStderr();
-    estimator.configure(setup.channels, setup.blockSize, setup.sampleRate, "", kDrySensor);
+    estimator.configure(setup.channels, setup.blockSize, setup.sampleRate, kDrySensor);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "no impossible filter is even tried";
-    EXPECT_EQ(grades(estimator), std::vector<int32_t>(4, kImpedanceUnknown));
-    std::vector<double> block(4 * 10, 1e6);
+    EXPECT_EQ(grades(estimator), std::vector<int32_t>(setup.channels, kImpedanceUnknown));
+    std::vector<double> block(std::max<uint64_t>(setup.channels * setup.blockSize, 4 * 10), 1e6);
     estimator.process(block.data(), true);
-    EXPECT_EQ(grades(estimator), std::vector<int32_t>(4, kImpedanceUnknown));
+    EXPECT_EQ(grades(estimator), std::vector<int32_t>(setup.channels, kImpedanceUnknown));
     EXPECT_EQ(estimator.power(0), 0.0);
   }
   ImpedanceEstimator empty(10, 2);
-  empty.configure(0, 8, 256, "", kDrySensor);
+  empty.configure(0, 8, 256, kDrySensor);
   empty.process(nullptr, true);
   EXPECT_EQ(empty.status(0), kImpedanceUnknown);
 
   ImpedanceEstimator enormous(10, 2);
-  enormous.configure(uint64_t{1} << 62, 8, 256, "", kDrySensor);  // channels x blockSize wraps to 0
+  enormous.configure(uint64_t{1} << 62, 8, 256, kDrySensor);  // channels x blockSize wraps to 0
   std::vector<double> block(64, 1.0);
   enormous.process(block.data(), true);
   EXPECT_EQ(enormous.status(0), kImpedanceUnknown);
   EXPECT_EQ(enormous.power(0), 0.0);
 
   ImpedanceEstimator justFastEnough(10, 2);
-  justFastEnough.configure(2, 8, 184, "", kDrySensor);
+  justFastEnough.configure(2, 8, 184, kDrySensor);
   EXPECT_EQ(grades(justFastEnough), std::vector<int32_t>(2, kImpedanceSaturated));
 }
 
 TEST(ImpedanceEstimator, ReconfiguringKeepsKnownGradesAndWaitsForANewWindow) {
   ImpedanceEstimator estimator(10, 2);
-  estimator.configure(4, 8, 256, "", kDrySensor);
+  estimator.configure(4, 8, 256, kDrySensor);
   Feeder(estimator, 4, 8).blocks(320, [](uint64_t, uint64_t n) { return sine(5.0, 80.0, n, 256); });
   ASSERT_EQ(grades(estimator), std::vector<int32_t>(4, kImpedanceGood));
   const double power = estimator.power(0);
 
-  estimator.configure(6, 8, 256, "", kDrySensor);
+  estimator.configure(6, 8, 256, kDrySensor);
   EXPECT_EQ(grades(estimator), (std::vector<int32_t>{1, 1, 1, 1, 4, 4}));
   Feeder feeder(estimator, 6, 8);
   feeder.blocks(319, [](uint64_t, uint64_t n) { return sine(50.0, 80.0, n, 256); });
@@ -204,15 +207,15 @@ TEST(ImpedanceEstimator, ReconfiguringKeepsKnownGradesAndWaitsForANewWindow) {
   feeder.blocks(1, [](uint64_t, uint64_t n) { return sine(50.0, 80.0, n, 256); });
   EXPECT_EQ(grades(estimator), std::vector<int32_t>(6, kImpedanceBad));
 
-  estimator.configure(6, 8, 100, "", kDrySensor);
-  estimator.configure(6, 8, 256, "", kDrySensor);
+  estimator.configure(6, 8, 100, kDrySensor);
+  estimator.configure(6, 8, 256, kDrySensor);
   EXPECT_EQ(grades(estimator), std::vector<int32_t>(6, kImpedanceSaturated))
       << "channels left unknown wait for their first window like new ones";
 }
 
 TEST(ImpedanceEstimator, KeepsTheGradeOfAChannelWhosePowerIsNotANumber) {
   ImpedanceEstimator estimator(10, 2);
-  estimator.configure(2, 8, 256, "", kDrySensor);
+  estimator.configure(2, 8, 256, kDrySensor);
   Feeder feeder(estimator, 2, 8);
   const auto signal = [](uint64_t c, uint64_t n) { return (c == 1 && n == 80) ? kNaN : sine(5.0, 80.0, n, 256); };
   feeder.blocks(320, signal);
@@ -226,8 +229,8 @@ TEST(ImpedanceEstimator, KeepsTheGradeOfAChannelWhosePowerIsNotANumber) {
 TEST(ImpedanceEstimator, ReadsChannelMajorOrSampleMajorBlocksAlike) {
   ImpedanceEstimator channelMajor(10, 2);
   ImpedanceEstimator sampleMajor(10, 2);
-  channelMajor.configure(3, 8, 256, "", kDrySensor);
-  sampleMajor.configure(3, 8, 256, "", kDrySensor);
+  channelMajor.configure(3, 8, 256, kDrySensor);
+  sampleMajor.configure(3, 8, 256, kDrySensor);
   std::vector<double> byChannel(24);
   std::vector<double> bySample(24);
   for (uint64_t b = 0; b < 320; ++b) {
@@ -250,7 +253,7 @@ TEST(ImpedanceEstimator, ReadsChannelMajorOrSampleMajorBlocksAlike) {
 
 TEST(ImpedanceEstimator, SurvivesInfiniteHugeAndTinyValues) {
   ImpedanceEstimator estimator(1, 0);
-  estimator.configure(5, 8, 250, "", kWaterSensor);  // 31 blocks per second, window not a block multiple
+  estimator.configure(5, 8, 250, kWaterSensor);  // 31 blocks per second, window not a block multiple
   const double odd[] = {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(), 1e308,
                         std::numeric_limits<double>::denorm_min(), kNaN};
   Feeder feeder(estimator, 5, 8);

@@ -113,17 +113,6 @@ TEST(SignalDecoder, ToRawSaturatesInsteadOfOverflowing) {
   EXPECT_EQ(makeDecoder("IMU", 2, 9, 1)->toRaw(-1e300, 8, 2), kMin);
   const int64_t nearPole = makeDecoder("GSR", 2, 1, 1)->toRaw(-1.0 / 6490000.0, 0, 1);  // about 3.3 / 0
   EXPECT_TRUE(nearPole == kMax || nearPole == kMin);
-  // Every class encodes values no device can carry (the sanitizer build watches the shifts).
-  for (const char* type : {"ACC", "ANC", "COM", "DIN", "EEG", "ExG_A", "ExG_B", "FLOT", "FOT", "GEN", "GSR",
-                           "IMU", "IMU_B", "TS", "POS", "BVP"}) {
-    const auto decoder = makeDecoder(type, 4, 9, 2);
-    for (int32_t mode : {-1, 0, 1, 2, 9}) {
-      const std::vector<double> values = {nan, inf, -inf, 1e300, -1e300, -0.0, 1e19, -1e19, 4e9,
-                                          -4e9, 70000, -70000, 0.5, 0.0, 1.0, -1.0, 2.0, 3.0};
-      Bytes out(decoder->bytesPerBlock());
-      decoder->encode(values.data(), mode, out.data());
-    }
-  }
 }
 
 TEST(SignalDecoder, OversizedShapesAreEmpty) {

@@ -15,9 +15,14 @@
 namespace zav::test {
 
 inline std::atomic<uint64_t> allocationCount{0};
+inline std::atomic<uint64_t> allocatedByteCount{0};
 
 inline uint64_t allocations() {
   return allocationCount.load();
+}
+// Bytes asked for in all (freed ones included).
+inline uint64_t allocatedBytes() {
+  return allocatedByteCount.load();
 }
 
 }  // namespace zav::test
@@ -30,6 +35,7 @@ inline uint64_t allocations() {
 
 void* operator new(std::size_t size) {
   ++zav::test::allocationCount;
+  zav::test::allocatedByteCount += size;
   if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
   throw std::bad_alloc();
 }

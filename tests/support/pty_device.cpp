@@ -6,10 +6,9 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <cstdlib>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -18,6 +17,7 @@
 
 #include "common/block_format.h"
 #include "common/byte_order.h"
+#include "signal/block_layout.h"
 
 namespace zav::test {
 
@@ -42,38 +42,39 @@ void setRaw(int fd) {
 }
 
 const std::pair<speed_t, uint32_t> kRates[] = {
-    {B9600, 9600}, {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200},
-    {B230400, 230400}, {B460800, 460800}, {B921600, 921600},
+    {B9600, 9600},     {B19200, 19200},   {B38400, 38400},   {B57600, 57600},
+    {B115200, 115200}, {B230400, 230400}, {B460800, 460800}, {B921600, 921600},
 };
 
-std::string textReply(const std::string& text) { return text + std::string(1, '\0'); }
+std::string textReply(const std::string& text) {
+  return text + std::string(1, '\0');
+}
 
 }  // namespace
 
-std::vector<uint8_t> PtyDevice::makeBlock(const SignalList& signals, uint16_t sequence, uint16_t battery,
-                                          uint16_t flags) {
-  const std::size_t payload = static_cast<std::size_t>(bytesPerBlock(signals));
+std::vector<uint8_t> PtyDevice::makeBlock(const SignalList& signals, uint16_t sequence) {
+  const auto payload = static_cast<std::size_t>(BlockLayout(signals).payloadBytes());
   std::vector<uint8_t> block(block::kOverheadBytes + payload);
-  block[0] = block::kSync0;
-  block[1] = block::kSync1;
-  writeU16BE(&block[block::kSequenceOffset], sequence);
-  writeU16BE(&block[block::kBatteryOffset], battery);
-  writeU16BE(&block[block::kFlagsOffset], flags);
+  block::writeHeader(block.data(), {sequence, 3700, 0});
   for (std::size_t i = 0; i < payload; ++i) {
     block[block::kPayloadOffset + i] = payloadByte(sequence, static_cast<uint32_t>(i));
   }
-  block.back() = byteSum(block.data(), block.size() - 1);
+  block::finish(block.data(), block.size());
   return block;
 }
 
 struct PtyDevice::Impl {
-  explicit Impl(Settings s) : settings(std::move(s)) {}
+  explicit Impl(SignalList s) : signals(std::move(s)) {}
 
   // Everything below is guarded by mutex, except the descriptors, which only the device
   // thread touches once it runs.
   mutable std::mutex mutex;
   std::condition_variable changed;
-  Settings settings;
+  SignalList signals;
+  uint16_t frequency = 100;  // blocks per second while streaming
+  std::string folder = "records";
+  std::string file = "session.sdf";
+  std::string extra;
   int master = -1;
   int slave = -1;  // kept open so that the master side survives the peer's close
   int wakeRead = -1;
@@ -106,9 +107,17 @@ struct PtyDevice::Impl {
     [[maybe_unused]] const ssize_t ignored = ::write(wakeWrite, &byte, 1);
   }
 
+  // Runs f on the state under the lock and wakes the device thread to act on it.
+  template <typename F>
+  auto locked(F f) {
+    std::lock_guard<std::mutex> lock(mutex);
+    wake();
+    return f(*this);
+  }
+
   Clock::duration period() const {
-    const uint16_t rate = settings.frequency == 0 ? 1 : settings.frequency;
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / rate));
+    return std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(1.0 / std::max(1, +frequency)));
   }
 
   void reply(const std::string& command, const std::string& normal, bool& apply) {
@@ -127,29 +136,22 @@ struct PtyDevice::Impl {
       case Fault::uartError:
         output += textReply("UART ERR") + normal;
         break;
-      case Fault::silence:
-        apply = false;
-        break;
       case Fault::answer:
         output += textReply(injected.answer);
         break;
     }
   }
 
-  std::string signalText() const {
-    std::string text;
-    for (const SignalInfo& info : settings.signals) text += signalRecordText(info);
-    return text;
-  }
-
   // The reply text of a query, before faults.
   std::string query(const std::string& command) const {
-    if (command == "gv") return settings.version;
-    if (command == "gf") return std::to_string(settings.frequency);
-    if (command == "gc") return signalText();
-    if (command == "gd") return settings.folder;
-    if (command == "ga") return settings.file;
-    return settings.extra;  // "gx"
+    if (command == "gv") return "HW9.0_FW1.6";
+    if (command == "gf") return std::to_string(frequency);
+    if (command == "gd") return folder;
+    if (command == "ga") return file;
+    if (command == "gx") return extra;
+    std::string text;  // "gc"
+    for (const SignalInfo& info : signals) text += signalRecordText(info);
+    return text;
   }
 
   void startStream() {
@@ -174,7 +176,7 @@ struct PtyDevice::Impl {
     if (input.size() < 2) return 0;
     const std::string name = input.substr(0, 2);
     std::size_t needed = 2;
-    if (name == "cc") needed = 2 + settings.signals.size();
+    if (name == "cc") needed = 2 + signals.size();
     if (name == "cf") needed = 4;
     if (name == "ct") needed = 9;
     if (name == "cd" || name == "ca" || name == "cx") {
@@ -185,46 +187,36 @@ struct PtyDevice::Impl {
   }
 
   void execute(const std::string& command) {
+    static const std::string kQueries[] = {"gv", "gf", "gc", "gd", "ga", "gx"};
+    static const std::string kSettings[] = {"cc", "cd", "ca", "cx", "cf", "ct"};
     const std::string name = command.substr(0, command[0] == 'g' || command[0] == 'c' ? 2 : 1);
-    const std::string parameters = command.substr(name.size());
+    const auto among = [&](const auto& list) {
+      return std::find(std::begin(list), std::end(list), name) != std::end(list);
+    };
     bool apply = true;
+    if (name == "\x01") return clockSample();
+    if (name == "a") return reply(name, kOk, apply);
     if (name == "s" || name == "p" || name == "ck") {
       reply(name, std::string(), apply);
       if (apply && name == "s") startStream();
       if (apply && name == "p") streaming = false;
       return;
     }
-    if (name == "\x01") {
-      clockSample();
-      return;
-    }
-    if (name == "a") {
-      reply(name, kOk, apply);
-      return;
-    }
-    if (name[0] != 'g' && name[0] != 'c') return;  // noise
-    if (streaming) return;
-    if (name == "gv" || name == "gf" || name == "gc" || name == "gd" || name == "ga" || name == "gx") {
-      reply(name, textReply(query(name)), apply);
-      return;
-    }
-    if (name != "cc" && name != "cd" && name != "ca" && name != "cx" && name != "cf" && name != "ct") return;
+    if (streaming) return;  // the device ignores "g" and "c" commands while it streams
+    if (among(kQueries)) return reply(name, textReply(query(name)), apply);
+    if (!among(kSettings)) return;  // noise
     reply(name, kOk, apply);
     if (!apply) return;
+    const std::string parameters = command.substr(2);
     const std::string text = parameters.substr(0, parameters.find('\0'));
-    if (name == "cc") {
-      for (std::size_t i = 0; i < settings.signals.size(); ++i) {
-        settings.signals[i].mode = static_cast<int8_t>(static_cast<uint8_t>(parameters[i]));
-      }
-    } else if (name == "cd") {
-      settings.folder = text;
-    } else if (name == "ca") {
-      settings.file = text;
-    } else if (name == "cx") {
-      settings.extra = text;
-    } else if (name == "cf") {
-      settings.frequency = static_cast<uint16_t>(static_cast<uint8_t>(parameters[0]) |
-                                                 (static_cast<uint8_t>(parameters[1]) << 8));
+    if (name == "cd") folder = text;
+    if (name == "ca") file = text;
+    if (name == "cx") extra = text;
+    if (name == "cf")
+      frequency = static_cast<uint16_t>(static_cast<uint8_t>(parameters[0]) |
+                                        static_cast<uint8_t>(parameters[1]) << 8);
+    for (std::size_t i = 0; name == "cc" && i < signals.size(); ++i) {
+      signals[i].mode = static_cast<int8_t>(static_cast<uint8_t>(parameters[i]));
     }
   }
 
@@ -242,7 +234,7 @@ struct PtyDevice::Impl {
   void emitBlocks() {
     while (streaming && !hangUpArmed && Clock::now() >= nextDue && output.size() < kOutputLimit) {
       const uint32_t index = blocksSent;
-      std::vector<uint8_t> block = makeBlock(settings.signals, sequence, settings.battery, settings.flags);
+      std::vector<uint8_t> block = makeBlock(signals, sequence);
       if (scriptedHangUp && index == hangUpBlocks) {
         const std::size_t extra = std::min<std::size_t>(hangUpExtra, block.size() - 1);
         output.append(reinterpret_cast<const char*>(block.data()), extra);
@@ -341,7 +333,7 @@ struct PtyDevice::Impl {
   }
 };
 
-PtyDevice::PtyDevice(Settings settings) : impl_(std::make_unique<Impl>(std::move(settings))) {
+PtyDevice::PtyDevice(SignalList signals) : impl_(std::make_unique<Impl>(std::move(signals))) {
   Impl& d = *impl_;
   d.master = posix_openpt(O_RDWR | O_NOCTTY);
   if (d.master < 0 || grantpt(d.master) != 0 || unlockpt(d.master) != 0) {
@@ -365,12 +357,6 @@ PtyDevice::PtyDevice(Settings settings) : impl_(std::make_unique<Impl>(std::move
   d.thread = std::thread([&d] { d.run(); });
 }
 
-PtyDevice::PtyDevice(SignalList signals) : PtyDevice([&] {
-  Settings settings;
-  settings.signals = std::move(signals);
-  return settings;
-}()) {}
-
 PtyDevice::~PtyDevice() {
   Impl& d = *impl_;
   {
@@ -385,40 +371,36 @@ PtyDevice::~PtyDevice() {
   ::close(d.wakeWrite);
 }
 
-const std::string& PtyDevice::path() const { return impl_->slavePath; }
-
-void PtyDevice::start() {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->startStream();
-  impl_->wake();
+const std::string& PtyDevice::path() const {
+  return impl_->slavePath;
 }
 
+void PtyDevice::start() {
+  impl_->locked([](Impl& d) { d.startStream(); });
+}
 void PtyDevice::stop() {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->streaming = false;
-  impl_->wake();
+  impl_->locked([](Impl& d) { d.streaming = false; });
+}
+void PtyDevice::tearFirstBlock(uint32_t bytesCut) {
+  impl_->locked([&](Impl& d) { d.tearBytes = bytesCut; });
+}
+void PtyDevice::corruptBlock(uint32_t index) {
+  impl_->locked([&](Impl& d) { d.corrupt.push_back(index); });
+}
+void PtyDevice::send(const std::string& bytes) {
+  impl_->locked([&](Impl& d) { d.output += bytes; });
 }
 
 void PtyDevice::inject(const std::string& command, Fault fault, const std::string& answer) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->faults[command].push_back({fault, answer});
-}
-
-void PtyDevice::tearFirstBlock(uint32_t bytesCut) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->tearBytes = bytesCut;
-}
-
-void PtyDevice::corruptBlock(uint32_t index) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->corrupt.push_back(index);
+  impl_->locked([&](Impl& d) { d.faults[command].push_back({fault, answer}); });
 }
 
 void PtyDevice::hangUpAfter(uint32_t blocks, uint32_t extraBytes) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->scriptedHangUp = true;
-  impl_->hangUpBlocks = blocks;
-  impl_->hangUpExtra = extraBytes;
+  impl_->locked([&](Impl& d) {
+    d.scriptedHangUp = true;
+    d.hangUpBlocks = blocks;
+    d.hangUpExtra = extraBytes;
+  });
 }
 
 void PtyDevice::hangUp() {
@@ -426,12 +408,6 @@ void PtyDevice::hangUp() {
   impl_->hangUpNow = true;
   impl_->wake();
   impl_->changed.wait(lock, [this] { return impl_->hungUp; });
-}
-
-void PtyDevice::send(const std::string& bytes) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->output += bytes;
-  impl_->wake();
 }
 
 PtyDevice::Line PtyDevice::line() const {
@@ -452,28 +428,16 @@ PtyDevice::Line PtyDevice::line() const {
 }
 
 std::vector<std::string> PtyDevice::received() const {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  return impl_->received;
+  return impl_->locked([](Impl& d) { return d.received; });
 }
-
 SignalList PtyDevice::signals() const {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  return impl_->settings.signals;
+  return impl_->locked([](Impl& d) { return d.signals; });
 }
-
 bool PtyDevice::streaming() const {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  return impl_->streaming;
+  return impl_->locked([](Impl& d) { return d.streaming; });
 }
-
-uint32_t PtyDevice::blocksSent() const {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  return impl_->blocksSent;
-}
-
 bool PtyDevice::hungUp() const {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  return impl_->hungUp;
+  return impl_->locked([](Impl& d) { return d.hungUp; });
 }
 
 }  // namespace zav::test

@@ -1,10 +1,12 @@
 #include "support/record_writer.h"
 
+#include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "common/block_format.h"
-#include "common/byte_order.h"
-#include "signal/signal_decoder.h"
+#include "common/record_header_text.h"
+#include "signal/block_layout.h"
 
 namespace zav::test {
 
@@ -12,47 +14,35 @@ RecordWriter::RecordWriter(SignalList signals, uint16_t frequency, std::string d
     : signals_(std::move(signals)), frequency_(frequency), description_(std::move(description)) {}
 
 std::size_t RecordWriter::blockBytes() const {
-  return block::kOverheadBytes + bytesPerBlock(signals_);
+  return static_cast<std::size_t>(BlockLayout(signals_).blockBytes());
 }
 
 std::size_t RecordWriter::valueCount() const {
-  return valuesPerBlock(signals_);
+  return static_cast<std::size_t>(BlockLayout(signals_).valueCount());
 }
 
 std::string RecordWriter::header() const {
-  std::string text = description_ + '\0' + std::to_string(frequency_) + '\0';
-  for (const SignalInfo& info : signals_) text += signalRecordText(info);
-  text += signalRecordText(SignalInfo(kSdCardType, 0, 0, 0, 1));
-  text += '\0';
-  if (hasLayoutField_) text += "Cal" + layoutField_ + '\0';
-  return text;
+  std::string signalList;
+  for (const SignalInfo& info : signals_) {
+    // A three-digit mode takes the blank before it, as the record keeps 21 characters.
+    std::string record = signalRecordText(info);
+    if (record.size() == kSignalRecordLength + 1) record.erase(18, 1);
+    signalList += record;
+  }
+  signalList += signalRecordText(SignalInfo(kSdCardType, 0, 0, 0, 1));
+  std::optional<std::string> layout;
+  if (hasLayoutField_) layout = layoutField_;
+  return record_text::recordHeaderText({description_, frequency_, signalList, layout});
 }
 
 std::string RecordWriter::block(uint16_t sequence, const std::vector<double>& values, uint16_t battery,
                                 uint16_t flags) const {
-  std::string bytes(blockBytes(), '\0');
-  auto* out = reinterpret_cast<uint8_t*>(bytes.data());
-  out[0] = block::kSync0;
-  out[1] = block::kSync1;
-  writeU16BE(out + block::kSequenceOffset, sequence);
-  writeU16BE(out + block::kBatteryOffset, battery);
-  writeU16BE(out + block::kFlagsOffset, flags);
-  std::size_t byteOffset = block::kPayloadOffset;
-  std::size_t valueOffset = 0;
-  for (const SignalInfo& info : signals_) {
-    if (info.mode < 1) continue;
-    const auto decoder =
-        makeDecoder(info.type, static_cast<uint32_t>(info.bytes), static_cast<uint32_t>(info.channels),
-                    static_cast<uint32_t>(info.blockSize));
-    std::vector<double> signalValues(decoder->valuesPerBlock(), 0.0);
-    for (std::size_t i = 0; i < signalValues.size() && valueOffset + i < values.size(); ++i) {
-      signalValues[i] = values[valueOffset + i];
-    }
-    decoder->encode(signalValues.data(), info.mode, out + byteOffset);
-    byteOffset += decoder->bytesPerBlock();
-    valueOffset += decoder->valuesPerBlock();
-  }
-  out[bytes.size() - 1] = byteSum(out, bytes.size() - 1);
+  const BlockLayout layout(signals_);
+  std::vector<double> all(static_cast<std::size_t>(layout.valueCount()), 0.0);
+  std::copy_n(values.begin(), std::min(values.size(), all.size()), all.begin());
+  std::string payload(static_cast<std::size_t>(layout.payloadBytes()), '\0');
+  layout.encodePayload(all.data(), reinterpret_cast<uint8_t*>(payload.data()));
+  std::string bytes = frameBlock(sequence, payload, battery, flags);
   if (padOddBlocks_ && bytes.size() % 2 == 1) bytes += '\0';
   return bytes;
 }
@@ -61,6 +51,15 @@ std::string RecordWriter::file(const std::vector<uint16_t>& sequences,
                                const std::function<std::vector<double>(uint16_t)>& values) const {
   std::string bytes = header();
   for (uint16_t sequence : sequences) bytes += block(sequence, values(sequence));
+  return bytes;
+}
+
+std::string frameBlock(uint16_t sequence, const std::string& payload, uint16_t battery, uint16_t flags) {
+  std::string bytes(block::kOverheadBytes + payload.size(), '\0');
+  auto* out = reinterpret_cast<uint8_t*>(bytes.data());
+  block::writeHeader(out, {sequence, battery, flags});
+  std::copy(payload.begin(), payload.end(), bytes.begin() + block::kPayloadOffset);
+  block::finish(out, bytes.size());
   return bytes;
 }
 

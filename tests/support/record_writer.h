@@ -37,7 +37,8 @@ class RecordWriter {
   const SignalList& signals() const { return signals_; }
 
   std::string header() const;
-  // One block (with its padding byte, if any) from valueCount() values in the host layout.
+  // One block (with its padding byte, if any) from valueCount() values in the host layout
+  // (missing ones count as 0; a signal that is not decoded gets zero bytes).
   std::string block(uint16_t sequence, const std::vector<double>& values, uint16_t battery = 0,
                     uint16_t flags = 0) const;
   // A whole file: the header, then one block per sequence number with values(sequence).
@@ -52,6 +53,9 @@ class RecordWriter {
   bool hasLayoutField_ = false;
   bool padOddBlocks_ = false;
 };
+
+// A whole data block around the payload bytes: start, header words, checksum.
+std::string frameBlock(uint16_t sequence, const std::string& payload, uint16_t battery = 0, uint16_t flags = 0);
 
 // count numbers from first on, wrapping after 65535.
 std::vector<uint16_t> sequenceRun(uint16_t first, std::size_t count);

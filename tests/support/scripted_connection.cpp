@@ -5,24 +5,8 @@
 
 namespace zav::test {
 
-ScriptedConnection::ScriptedConnection() = default;
-ScriptedConnection::~ScriptedConnection() = default;
-
 void ScriptedConnection::feed(const std::string& bytes) {
   if (!bytes.empty()) input_.push_back(Input{bytes, 0, 0});
-}
-
-void ScriptedConnection::feed(const std::vector<uint8_t>& bytes) {
-  feed(std::string(bytes.begin(), bytes.end()));
-}
-
-void ScriptedConnection::feedTimeOut() { input_.push_back(Input{{}, kTimedOut, 0}); }
-void ScriptedConnection::feedFailure() { input_.push_back(Input{{}, kFailed, 0}); }
-void ScriptedConnection::feedLinkLoss() { input_.push_back(Input{{}, kLinkLost, 0}); }
-
-void ScriptedConnection::repeatForever(const std::string& bytes) {
-  pattern_ = bytes;
-  patternUsed_ = 0;
 }
 
 std::size_t ScriptedConnection::pendingBytes() const {
@@ -31,30 +15,10 @@ std::size_t ScriptedConnection::pendingBytes() const {
   return total;
 }
 
-void ScriptedConnection::answer(const std::string& command, const std::string& response) {
-  answers_[command] = response + '\0';
-}
-
-void ScriptedConnection::answerRaw(const std::string& command, const std::string& bytes) {
-  answers_[command] = bytes;
-}
-
-void ScriptedConnection::scriptWrite(uint32_t rawResult) { writeResults_.push_back(rawResult); }
-
 std::string ScriptedConnection::written() const {
   std::string all;
   for (const std::string& write : writes_) all += write;
   return all;
-}
-
-bool ScriptedConnection::doClose() {
-  ++closeCalls_;
-  return true;
-}
-
-bool ScriptedConnection::doSetTimeout(uint32_t milliseconds) {
-  timeout_ = milliseconds;
-  return true;
 }
 
 uint32_t ScriptedConnection::doRead(uint8_t* buffer, uint32_t count) {

@@ -26,28 +26,30 @@ namespace zav::test {
 
 class ScriptedConnection : public Connection {
  public:
-  ScriptedConnection();
-  ~ScriptedConnection() override;
-
   // Input, handed out in queue order.
   void feed(const std::string& bytes);
-  void feed(const std::vector<uint8_t>& bytes);
-  void feedTimeOut();   // one read reports kTimedOut
-  void feedFailure();   // one read reports kFailed
-  void feedLinkLoss();  // one read reports kLinkLost (the connection then closes)
+  void feed(const std::vector<uint8_t>& bytes) { feed(std::string(bytes.begin(), bytes.end())); }
+  void feedTimeOut() { input_.push_back(Input{{}, kTimedOut, 0}); }
+  void feedFailure() { input_.push_back(Input{{}, kFailed, 0}); }
+  void feedLinkLoss() { input_.push_back(Input{{}, kLinkLost, 0}); }  // the connection then closes
   // Once the queue is empty, reads hand out this pattern over and over; empty stops it.
-  void repeatForever(const std::string& bytes);
+  void repeatForever(const std::string& bytes) {
+    pattern_ = bytes;
+    patternUsed_ = 0;
+  }
   // At most this many bytes per read (0: as many as asked).
   void setChunkSize(uint32_t bytes) { chunkSize_ = bytes; }
   std::size_t pendingBytes() const;
 
   // A write whose bytes equal command queues response and a NUL (answerRaw: the bytes
   // exactly). A later call for the same command replaces the answer.
-  void answer(const std::string& command, const std::string& response);
-  void answerRaw(const std::string& command, const std::string& bytes);
+  void answer(const std::string& command, const std::string& response) {
+    answers_[command] = response + '\0';
+  }
+  void answerRaw(const std::string& command, const std::string& bytes) { answers_[command] = bytes; }
   // The next write reports this raw result (a count, kTimedOut, kFailed or kLinkLost)
   // instead of writing; several calls script several writes.
-  void scriptWrite(uint32_t rawResult);
+  void scriptWrite(uint32_t rawResult) { writeResults_.push_back(rawResult); }
 
   // Everything written, all writes together and one by one.
   std::string written() const;
@@ -56,15 +58,16 @@ class ScriptedConnection : public Connection {
 
   uint32_t readCalls() const { return readCalls_; }
   uint64_t bytesRead() const { return bytesRead_; }
-  uint32_t closeCalls() const { return closeCalls_; }
-  void setOpenResult(bool result) { openResult_ = result; }
 
  protected:
   std::string describe() const override { return "scripted"; }
   bool doKeepsDeviceClock() const override { return false; }
-  bool doOpen() override { return openResult_; }
-  bool doClose() override;
-  bool doSetTimeout(uint32_t milliseconds) override;
+  bool doOpen() override { return true; }
+  bool doClose() override { return true; }
+  bool doSetTimeout(uint32_t milliseconds) override {
+    timeout_ = milliseconds;
+    return true;
+  }
   uint32_t doGetTimeout() override { return timeout_; }
   uint32_t doRead(uint8_t* buffer, uint32_t count) override;
   uint32_t doWrite(const uint8_t* buffer, uint32_t count) override;
@@ -86,8 +89,6 @@ class ScriptedConnection : public Connection {
   uint32_t timeout_ = 0;
   uint32_t readCalls_ = 0;
   uint64_t bytesRead_ = 0;
-  uint32_t closeCalls_ = 0;
-  bool openResult_ = true;
 };
 
 }  // namespace zav::test

@@ -1,8 +1,10 @@
 // The Bluetooth client on its own: starting the bridge, address texts, a closed socket.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/process_spawn.h"
@@ -22,29 +24,46 @@ TEST(BluetoothClientTest, BridgeIsStartedOnceWhenNobodyListensThenTheDirectWayIs
   client.setBridgePort(port);
   client.setBridgePath(folder.string());
   std::vector<std::string> started;
-  client.setBridgeStarter([&](const std::string& command) { started.push_back(command); });
+  client.setBridgeStarter([&](const std::string& command, const std::vector<std::string>& arguments) {
+    started.push_back(command);
+    started.insert(started.end(), arguments.begin(), arguments.end());
+  });
 
   EXPECT_FALSE(client.connect("NO-SUCH-AMP"));
   EXPECT_FALSE(client.isOpen());
   const std::string command = folder.string() + "/" + platform::executableFileName("rfbridge");
-  EXPECT_EQ(started, std::vector<std::string>{command});
+  // A bridge on a port of its own must not outlive the test that asked for it.
+  EXPECT_EQ(started, (std::vector<std::string>{command, "--port", std::to_string(port), "--idle-exit", "10"}));
+
+  client.setBridgePort(BluetoothClient::kBridgePort);
+  EXPECT_TRUE(client.bridgeArguments().empty());
 }
 
-TEST(BluetoothClientTest, StartedBridgeIsReachedByTheImmediateRetry) {
+TEST(BluetoothClientTest, StartedBridgeIsGivenTimeToListen) {
   const uint16_t port = test::unusedLoopbackPort();
   ASSERT_NE(port, 0);
   std::unique_ptr<test::LoopbackBridge> bridge;
+  std::thread starting;
   BluetoothClient client;
   client.setBridgePort(port);
-  client.setBridgeStarter([&](const std::string&) { bridge = std::make_unique<test::LoopbackBridge>(port); });
+  // Like a real process, the bridge listens a while after it was started.
+  client.setBridgeStarter([&](const std::string&, const std::vector<std::string>&) {
+    starting = std::thread([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      bridge = std::make_unique<test::LoopbackBridge>(port);
+    });
+  });
 
-  ASSERT_TRUE(client.connect("AMP-1"));
+  const bool connected = client.connect("AMP-1");
+  starting.join();
+  ASSERT_TRUE(connected);
   ASSERT_TRUE(bridge && bridge->listening());
   EXPECT_EQ(bridge->requests(), std::vector<std::string>{"AMP-1"});
 
   // Once the bridge runs it is not started again.
   client.disconnect();
-  client.setBridgeStarter([](const std::string&) { ADD_FAILURE() << "bridge started twice"; });
+  client.setBridgeStarter(
+      [](const std::string&, const std::vector<std::string>&) { ADD_FAILURE() << "bridge started twice"; });
   EXPECT_TRUE(client.connect("AMP-1"));
 }
 
@@ -84,8 +103,9 @@ TEST(BluetoothClientTest, TransfersWithoutASocketReportALostLink) {
 TEST(BluetoothClientTest, ShortAddressTextFailsTheDirectWay) {
   BluetoothClient client;
   client.setUseBridge(false);
-  client.setBridgeStarter(
-      [](const std::string&) { ADD_FAILURE() << "the direct way never starts the bridge"; });
+  client.setBridgeStarter([](const std::string&, const std::vector<std::string>&) {
+    ADD_FAILURE() << "the direct way never starts the bridge";
+  });
   EXPECT_FALSE(client.connect("00:11"));
   EXPECT_FALSE(client.connect(""));
   EXPECT_FALSE(client.isOpen());

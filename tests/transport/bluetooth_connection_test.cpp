@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "api/property_map.h"
+#include "common/property_map.h"
 #include "support/loopback_bridge.h"
 #include "support/temp_folder.h"
 #include "transport/bluetooth_connection.h"

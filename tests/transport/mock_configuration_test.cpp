@@ -62,14 +62,13 @@ TEST(MockConfigurationTest, UnreadableOrMalformedFilesFailTheOpenWithALine) {
 }
 
 TEST(MockConfigurationTest, EntriesWithMissingKeysOrWrongTypesFailTheOpen) {
-  for (const char* key : {"type", "channels", "bytes", "blockSize", "mode", "sr", "values"}) {
+  for (const char* key : {"type", "channels", "bytes", "blockSize", "mode", "sr"}) {
     nlohmann::json entry = validEntry();
     entry.erase(key);
     const OpenResult result = openWith(deviceWith({entry}).dump());
     EXPECT_FALSE(result.opened) << key;
-    EXPECT_NE(result.lines.find(std::string("signal entry 0: missing key \"") + key + "\""),
-              std::string::npos)
-        << result.lines;
+    const std::string named = std::string(key) == "type" ? "signal entry 0: " : "signal entry 0 (EEG): ";
+    EXPECT_NE(result.lines.find(named + "missing key \"" + key + "\""), std::string::npos) << result.lines;
   }
   const std::pair<const char*, nlohmann::json> wrong[] = {
       {"type", 5},
@@ -87,15 +86,14 @@ TEST(MockConfigurationTest, EntriesWithMissingKeysOrWrongTypesFailTheOpen) {
     entry[key] = value;
     const OpenResult result = openWith(deviceWith({entry}).dump());
     EXPECT_FALSE(result.opened) << key << " = " << value.dump();
-    EXPECT_NE(result.lines.find("signal entry 0: \"" + std::string(key) + "\""), std::string::npos)
-        << result.lines;
+    const std::string named = std::string(key) == "type" ? "signal entry 0: \"" : "signal entry 0 (EEG): \"";
+    EXPECT_NE(result.lines.find(named + key + "\""), std::string::npos) << result.lines;
   }
 }
 
 TEST(MockConfigurationTest, ShapesThatCannotPaceOrBeEncodedFailTheOpen) {
   const std::pair<nlohmann::json, std::string> cases[] = {
-      {signalEntry("EEG", 8, 3, 0, 1, 500), "\"blockSize\" must be at least 1"},
-      {signalEntry("batteries", 1, 1, 0, 1, 500), "\"blockSize\" must be at least 1"},
+      {signalEntry("EEG", 8, 3, 0, 1, 500), "\"blockSize\" is 0"},
       {signalEntry("EEG", 8, 3, 20, 1, 10), "fewer than 1 block per second"},
       {signalEntry("EEG", 8, 3, 1, 1, 0), "fewer than 1 block per second"},
       {signalEntry("EEG", 8, 3, 1, 1, -500), "fewer than 1 block per second"},
@@ -109,7 +107,35 @@ TEST(MockConfigurationTest, ShapesThatCannotPaceOrBeEncodedFailTheOpen) {
   for (const auto& [entry, reason] : cases) {
     const OpenResult result = openWith(deviceWith({validEntry(), entry}).dump());
     EXPECT_FALSE(result.opened) << entry.dump();
-    EXPECT_NE(result.lines.find("signal entry 1: "), std::string::npos) << result.lines;
+    EXPECT_NE(result.lines.find("signal entry 1 (" + entry["type"].get<std::string>() + "): "), std::string::npos)
+        << result.lines;
+    EXPECT_NE(result.lines.find(reason), std::string::npos) << result.lines;
+  }
+}
+
+TEST(MockConfigurationTest, EntriesWithoutSamplesNeedNoShapeAndValuesAreOptional) {
+  // As a device writes its SD-card entry: zeros for a shape it does not have, no values.
+  nlohmann::json sdCard = signalEntry("uSD", 0, 0, 0, 0, 0);
+  sdCard.erase("values");
+  nlohmann::json battery = {{"type", "batteries"}, {"mode", 1}};
+  nlohmann::json eeg = validEntry();
+  eeg.erase("values");
+  test::TempFolder folder;
+  MockConnection connection;
+  test::configureWith(connection, folder, deviceWith({eeg, sdCard, battery}));
+  ASSERT_TRUE(connection.open());
+  EXPECT_EQ(test::ask(connection, "gc"), "EEG  , 08, 03, 01, 01uSD  , xx, xx, xx, 00" + std::string(1, '\0'));
+  // The rate comes from the entry that has one.
+  EXPECT_EQ(test::ask(connection, "gf"), "500" + std::string(1, '\0'));
+
+  const std::pair<nlohmann::json, std::string> refused[] = {
+      {{{"signals", {validEntry()}}, {"markers", {{"every", 0}}}}, "markers: \"every\""},
+      {{{"signals", {validEntry()}}, {"markers", 2}}, "\"markers\" is not an object"},
+      {{{"referenceWave", {{"channel", 0}}}}, "referenceWave: \"channel\" is 0"},
+  };
+  for (const auto& [document, reason] : refused) {
+    const OpenResult result = openWith(document.dump());
+    EXPECT_FALSE(result.opened) << document.dump();
     EXPECT_NE(result.lines.find(reason), std::string::npos) << result.lines;
   }
 }

@@ -53,6 +53,10 @@ TEST(MockConnectionTest, SetCommandsWaitForTheirParametersThenAnswer) {
   EXPECT_EQ(ask(connection, "cc"), "") << "the mode bytes have not arrived yet";
   EXPECT_EQ(ask(connection, std::string("\x00\x01", 2)), "OK" + kNul);
   EXPECT_EQ(ask(connection, "gc"), "EEG  , 02, 03, 01, 00ACC  , 03, 02, 01, 01" + kNul);
+  // Modes that a signal record cannot print are refused whole; the old ones stay.
+  EXPECT_EQ(ask(connection, "cc" + std::string("\x01\x64", 2)), "ERR" + kNul);
+  EXPECT_EQ(ask(connection, "cc" + std::string("\x01\xF6", 2)), "ERR" + kNul);
+  EXPECT_EQ(ask(connection, "gc"), "EEG  , 02, 03, 01, 00ACC  , 03, 02, 01, 01" + kNul);
 
   EXPECT_EQ(ask(connection, "cd"), "");
   EXPECT_EQ(ask(connection, "data" + kNul), "data") << "the folder is echoed without a terminator";

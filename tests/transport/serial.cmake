@@ -1,14 +1,15 @@
-# The serial transport: device-free checks everywhere; a pseudo-terminal device on POSIX;
-# on Windows a scripted device that wine_serial_device.py puts behind a wine COM port.
+# The serial transport: device-free checks everywhere, and one port suite (serial_port_test)
+# against a pseudo-terminal device on POSIX, or on Windows against the scripted device that
+# wine_serial_device.py puts behind a wine COM port.
 if(NOT WIN32)
   zav_add_test(serial_tests
     ${CMAKE_CURRENT_LIST_DIR}/usb_connection_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/serial_pty_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/serial_port_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/serial_block_stream_test.cpp)
 else()
   zav_add_test(serial_tests ${CMAKE_CURRENT_LIST_DIR}/usb_connection_test.cpp)
 
-  add_executable(serial_win_tests ${CMAKE_CURRENT_LIST_DIR}/serial_win_test.cpp)
+  add_executable(serial_win_tests ${CMAKE_CURRENT_LIST_DIR}/serial_port_test.cpp)
   target_link_libraries(serial_win_tests PRIVATE zav_test_support zav_core ${ZAV_GTEST_MAIN})
   target_include_directories(serial_win_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/..)
   zav_set_warnings(serial_win_tests)

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "api/property_map.h"
+#include "common/property_map.h"
 #include "driver/block_reader.h"
 #include "support/pty_device.h"
 #include "transport/usb_connection.h"

@@ -7,14 +7,11 @@ test program runs:
 
     wine_serial_device.py <wine> <serial_win_tests.exe> [gtest arguments...]
 
-The device reads requests ended by a line feed and answers:
-    version      "HW9.0_FW1.6" and a NUL
-    burst        the ten bytes "0123456789"
-    ok           "OK" and a NUL
-    half         "OK" without a NUL, then nothing
-    echo <text>  <text> and a NUL
-    hangup       closes the terminal: the port's device is gone
-anything else gets no answer. The exit status is the test program's.
+The device answers "gv" with "HW9.0_FW1.6" and a NUL, as the amplifier does, and takes
+requests ended by a line feed from the test:
+    say <ms> <hex>   after <ms> milliseconds, sends the bytes written in hex
+    hangup <ms>      after <ms> milliseconds, closes the terminal: the port's device is gone
+The exit status is the test program's.
 """
 
 import os
@@ -25,6 +22,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 import tty
 
 PORT_NUMBER = 12
@@ -58,20 +56,6 @@ def start_quiet_server(wine, environment):
             return
 
 
-def answer(request):
-    if request == b"version":
-        return VERSION + b"\0"
-    if request == b"burst":
-        return b"0123456789"
-    if request == b"ok":
-        return b"OK\0"
-    if request == b"half":
-        return b"OK"
-    if request.startswith(b"echo "):
-        return request[5:] + b"\0"
-    return b""
-
-
 def play_device(master, stop):
     pending = b""
     while not stop.is_set():
@@ -79,18 +63,24 @@ def play_device(master, stop):
         if not ready:
             continue
         try:
-            data = os.read(master, 4096)
+            pending += os.read(master, 4096)
         except OSError:
             return  # every user of the port has closed it
-        pending += data
-        while b"\n" in pending:
+        while pending:
+            if pending.startswith(b"gv"):
+                pending = pending[2:]
+                os.write(master, VERSION + b"\0")
+                continue
+            if b"\n" not in pending:
+                break
             request, pending = pending.split(b"\n", 1)
-            if request == b"hangup":
+            words = request.decode("ascii").split(" ")
+            time.sleep(int(words[1]) / 1000.0 if len(words) > 1 else 0)
+            if words[0] == "hangup":
                 os.close(master)
                 return
-            reply = answer(request)
-            if reply:
-                os.write(master, reply)
+            if words[0] == "say":
+                os.write(master, bytes.fromhex(words[2]))
 
 
 def main():

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cinttypes>
 
-#include "platform/terminal.h"
+#include "terminal.h"
 
 namespace zav::cli {
 
@@ -29,7 +29,7 @@ std::string clockText(double seconds) {
 }
 
 ImportDisplay::ImportDisplay(std::FILE* out)
-    : out_(out), terminal_(platform::enableAnsi(out)), start_(std::chrono::steady_clock::now()) {}
+    : out_(out), terminal_(enableAnsi(out)), start_(std::chrono::steady_clock::now()) {}
 
 double ImportDisplay::seconds() const {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();

@@ -3,12 +3,18 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
-#include "record/sd_record_export.h"
-
 namespace zav::cli {
+
+struct ImportStatus {
+  uint64_t blocksDone = 0;  // blocks passed on so far, fillers included
+  uint64_t blockCount = 0;  // blocks the record's files hold, as their headers count them
+  uint64_t bytesDone = 0;   // estimated from the blocks done, at most bytesTotal
+  uint64_t bytesTotal = 0;  // block bytes of the record's files
+};
 
 class ImportDisplay {
  public:

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cinttypes>
 
-#include "platform/terminal.h"
+#include "terminal.h"
 
 namespace zav::cli {
 
@@ -66,7 +66,7 @@ char gradeLetter(int grade) {
   }
 }
 
-StatusDisplay::StatusDisplay(std::FILE* out) : out_(out), terminal_(platform::enableAnsi(out)) {}
+StatusDisplay::StatusDisplay(std::FILE* out) : out_(out), terminal_(enableAnsi(out)) {}
 
 std::string StatusDisplay::gradeGrid(const std::vector<int>& grades, bool colour) const {
   std::string grid;

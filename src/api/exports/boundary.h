@@ -1,26 +1,49 @@
 // The C boundary: every exported function runs its body through guarded(), so that no
-// exception reaches the host; the failure value is returned instead.
+// exception reaches the host; the failure value is returned instead. Each call leaves a
+// text for zav_last_error on its thread: empty after a success, the exception's what()
+// or the reason given to fail() after a failure.
 #pragma once
+
+#include <exception>
 
 #include "api/driver_connection.h"
 #include "zav/zav.h"
 
 namespace zav::exports {
 
+void clearError() noexcept;
+void setError(const char* message) noexcept;
+const char* lastError() noexcept;
+
+// A failure without an exception: records why and returns the failure value.
+template <typename Result>
+Result fail(Result failure, const char* message) noexcept {
+  setError(message);
+  return failure;
+}
+
 template <typename Result, typename Body>
 Result guarded(Result failure, Body&& body) noexcept {
+  clearError();
   try {
     return body();
+  } catch (const std::exception& error) {
+    setError(error.what());
   } catch (...) {
-    return failure;
+    setError("unknown failure");
   }
+  return failure;
 }
 
 template <typename Body>
 void guardedVoid(Body&& body) noexcept {
+  clearError();
   try {
     body();
+  } catch (const std::exception& error) {
+    setError(error.what());
   } catch (...) {
+    setError("unknown failure");
   }
 }
 

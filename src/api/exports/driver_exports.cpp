@@ -3,10 +3,12 @@
 
 #include "api/connection_factory.h"
 #include "api/exports/boundary.h"
+#include "api/make_device.h"
 #include "driver/identity.h"
 
 using zav::PropertyMap;
 using zav::detail::DriverConnection;
+using zav::exports::fail;
 using zav::exports::guarded;
 using zav::exports::guardedVoid;
 using zav::exports::handleOf;
@@ -14,27 +16,39 @@ using zav::exports::toHandle;
 
 namespace {
 
+constexpr const char* kNullHandle = "null driver handle";
+constexpr const char* kNullArgument = "null argument";
+constexpr const char* kRefused = "the device did not take the setting (it must be connected and idle)";
+
 zav_driver* newHandle(const std::string& kind, const PropertyMap& properties, uint32_t sensor) {
-  return toHandle(std::make_unique<DriverConnection>(kind, properties, sensor).release());
+  return toHandle(std::make_unique<DriverConnection>(zav::makeDevice(kind, properties), sensor).release());
 }
 
 // Runs body on the handle, or returns failure for a null handle or an exception.
 template <typename Result, typename Body>
 Result onHandle(zav_driver* driver, Result failure, Body&& body) noexcept {
-  if (driver == nullptr) return failure;
+  if (driver == nullptr) return fail(failure, kNullHandle);
   return guarded(failure, [&] { return body(*handleOf(driver)); });
 }
 
 template <typename Body>
 void onHandleVoid(zav_driver* driver, Body&& body) noexcept {
-  if (driver == nullptr) return;
+  if (driver == nullptr) {
+    fail(0, kNullHandle);
+    return;
+  }
   guardedVoid([&] { body(*handleOf(driver)); });
 }
 
+// A setting's result, with the reason when the device refused it.
+bool accepted(bool result) { return result || fail(false, kRefused); }
+
 bool versionOf(zav_driver* driver, zav::VersionPart part, uint16_t* major, uint16_t* minor) {
-  if (major == nullptr || minor == nullptr) return false;
-  return onHandle(driver, false,
-                  [&](DriverConnection& d) { return zav::parseVersion(d.driver().version(), part, *major, *minor); });
+  if (major == nullptr || minor == nullptr) return fail(false, kNullArgument);
+  return onHandle(driver, false, [&](DriverConnection& d) {
+    return zav::parseVersion(d.driver().version(), part, *major, *minor) ||
+           fail(false, "the identity text holds no such version (not connected?)");
+  });
 }
 
 }  // namespace
@@ -50,7 +64,7 @@ ZAV_API zav_driver* zav_driver_new_usb(int port, uint32_t sensor) {
 }
 
 ZAV_API zav_driver* zav_driver_new_serial(const char* path, uint32_t sensor) {
-  if (path == nullptr) return nullptr;
+  if (path == nullptr) return fail<zav_driver*>(nullptr, kNullArgument);
   return guarded<zav_driver*>(nullptr, [&] {
     PropertyMap properties;
     properties.set<std::string>("path", path);
@@ -59,7 +73,7 @@ ZAV_API zav_driver* zav_driver_new_serial(const char* path, uint32_t sensor) {
 }
 
 ZAV_API zav_driver* zav_driver_new_bluetooth(const char* device, uint32_t sensor) {
-  if (device == nullptr) return nullptr;
+  if (device == nullptr) return fail<zav_driver*>(nullptr, kNullArgument);
   return guarded<zav_driver*>(nullptr, [&] {
     PropertyMap properties;
     properties.set<std::string>("device", device);
@@ -69,7 +83,7 @@ ZAV_API zav_driver* zav_driver_new_bluetooth(const char* device, uint32_t sensor
 }
 
 ZAV_API zav_driver* zav_driver_new_eeg64(const char* left, const char* right) {
-  if (left == nullptr || right == nullptr) return nullptr;
+  if (left == nullptr || right == nullptr) return fail<zav_driver*>(nullptr, kNullArgument);
   return guarded<zav_driver*>(nullptr, [&] {
     PropertyMap properties;
     properties.set<std::string>("left", left);
@@ -95,7 +109,10 @@ ZAV_API void zav_driver_free(zav_driver* driver) {
 }
 
 ZAV_API void zav_driver_connect(zav_driver* driver) {
-  onHandleVoid(driver, [](DriverConnection& d) { d.connect(); });
+  onHandleVoid(driver, [](DriverConnection& d) {
+    d.connect();
+    if (!d.driver().isConnected()) fail(0, "could not connect to the device");
+  });
 }
 
 ZAV_API void zav_driver_disconnect(zav_driver* driver) {
@@ -103,7 +120,10 @@ ZAV_API void zav_driver_disconnect(zav_driver* driver) {
 }
 
 ZAV_API void zav_driver_reconnect(zav_driver* driver) {
-  onHandleVoid(driver, [](DriverConnection& d) { d.reconnect(); });
+  onHandleVoid(driver, [](DriverConnection& d) {
+    d.reconnect();
+    if (!d.driver().isConnected()) fail(0, "could not reconnect to the device");
+  });
 }
 
 ZAV_API bool zav_driver_is_connected(zav_driver* driver) {
@@ -115,16 +135,23 @@ ZAV_API bool zav_driver_is_running(zav_driver* driver) {
 }
 
 ZAV_API bool zav_driver_start(zav_driver* driver) {
-  return onHandle(driver, false, [](DriverConnection& d) { return d.start(); });
+  return onHandle(driver, false, [](DriverConnection& d) {
+    return d.start() || fail(false, "could not start acquisition (not connected, or the device did not answer)");
+  });
 }
 
 ZAV_API bool zav_driver_stop(zav_driver* driver) {
-  return onHandle(driver, false, [](DriverConnection& d) { return d.stop(); });
+  return onHandle(driver, false, [](DriverConnection& d) {
+    return d.stop() || fail(false, "could not stop acquisition (not connected, or the device went on streaming)");
+  });
 }
 
 ZAV_API bool zav_driver_synchronize(zav_driver* driver, uint32_t* roundTrip, int32_t* offset) {
-  if (roundTrip == nullptr || offset == nullptr) return false;
-  return onHandle(driver, false, [&](DriverConnection& d) { return d.synchronize(*roundTrip, *offset); });
+  if (roundTrip == nullptr || offset == nullptr) return fail(false, kNullArgument);
+  return onHandle(driver, false, [&](DriverConnection& d) {
+    return d.synchronize(*roundTrip, *offset) ||
+           fail(false, "the clock offset did not converge (it needs firmware 1.0 or later and a clock mode)");
+  });
 }
 
 ZAV_API const double* zav_driver_read(zav_driver* driver, uint16_t* sequence, uint16_t* battery,
@@ -134,7 +161,11 @@ ZAV_API const double* zav_driver_read(zav_driver* driver, uint16_t* sequence, ui
     uint16_t b = 0;
     uint16_t f = 0;
     const double* values = d.read(s, b, f);
-    if (values == nullptr) return nullptr;
+    if (values == nullptr) {
+      if (!d.driver().isConnected()) return fail(nullptr, "not connected (or the link to the device was lost)");
+      if (!d.driver().isRunning()) return fail(nullptr, "acquisition is not running");
+      return fail(nullptr, "no whole block arrived before the time-out");
+    }
     if (sequence != nullptr) *sequence = s;
     if (battery != nullptr) *battery = b;
     if (flags != nullptr) *flags = f;
@@ -160,7 +191,10 @@ ZAV_API uint16_t zav_driver_get_number_of_signals(zav_driver* driver) {
 }
 
 ZAV_API zav_signal* zav_driver_get_signal(zav_driver* driver, uint16_t index) {
-  return onHandle<zav_signal*>(driver, nullptr, [&](DriverConnection& d) { return toHandle(d.signal(index)); });
+  return onHandle<zav_signal*>(driver, nullptr, [&](DriverConnection& d) {
+    zav::detail::SignalHandle* signal = d.signal(index);
+    return signal != nullptr ? toHandle(signal) : fail<zav_signal*>(nullptr, "signal index beyond the count");
+  });
 }
 
 ZAV_API bool zav_driver_get_hw_version(zav_driver* driver, uint16_t* major, uint16_t* minor) {
@@ -180,11 +214,11 @@ ZAV_API bool zav_driver_is_sd_card_enabled(zav_driver* driver) {
 }
 
 ZAV_API bool zav_driver_enable_sd_card(zav_driver* driver, int enable) {
-  return onHandle(driver, false, [&](DriverConnection& d) { return d.driver().enableSdCard(enable != 0); });
+  return onHandle(driver, false, [&](DriverConnection& d) { return accepted(d.driver().enableSdCard(enable != 0)); });
 }
 
 ZAV_API char* zav_driver_get_folder(zav_driver* driver, char* buffer, uint32_t size) {
-  if (buffer == nullptr) return nullptr;
+  if (buffer == nullptr) return fail<char*>(nullptr, kNullArgument);
   if (size > 0) buffer[0] = '\0';
   return onHandle(driver, buffer, [&](DriverConnection& d) {
     return zav::detail::copyToHostBuffer(d.driver().folder(), buffer, size);
@@ -192,20 +226,20 @@ ZAV_API char* zav_driver_get_folder(zav_driver* driver, char* buffer, uint32_t s
 }
 
 ZAV_API char* zav_driver_get_file(zav_driver* driver, char* buffer, uint32_t size) {
-  if (buffer == nullptr) return nullptr;
+  if (buffer == nullptr) return fail<char*>(nullptr, kNullArgument);
   if (size > 0) buffer[0] = '\0';
   return onHandle(driver, buffer,
                   [&](DriverConnection& d) { return zav::detail::copyToHostBuffer(d.driver().file(), buffer, size); });
 }
 
 ZAV_API bool zav_driver_set_folder(zav_driver* driver, const char* name) {
-  if (name == nullptr) return false;
-  return onHandle(driver, false, [&](DriverConnection& d) { return d.driver().setFolder(name); });
+  if (name == nullptr) return fail(false, kNullArgument);
+  return onHandle(driver, false, [&](DriverConnection& d) { return accepted(d.driver().setFolder(name)); });
 }
 
 ZAV_API bool zav_driver_set_file(zav_driver* driver, const char* name) {
-  if (name == nullptr) return false;
-  return onHandle(driver, false, [&](DriverConnection& d) { return d.driver().setFile(name); });
+  if (name == nullptr) return fail(false, kNullArgument);
+  return onHandle(driver, false, [&](DriverConnection& d) { return accepted(d.driver().setFile(name)); });
 }
 
 }  // extern "C"

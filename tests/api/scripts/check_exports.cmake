@@ -15,7 +15,11 @@ set(expected
   zav_driver_flags_sd_card_full_error zav_driver_flags_eeg64_not_synchronized
   zav_driver_flags_bad_anchor_configuration zav_driver_impedance_unknown zav_driver_impedance_good
   zav_driver_impedance_fair zav_driver_impedance_bad zav_driver_impedance_saturated zav_dry_eeg_sensor
-  zav_water_eeg_sensor zav_driver_battery_charging zav_driver_battery_unknown)
+  zav_water_eeg_sensor zav_driver_battery_charging zav_driver_battery_unknown
+  zav_version zav_last_error zav_set_log_handler zav_import_sd_record_with_progress zav_list_sd_records
+  zav_driver_record_start zav_driver_record_stop zav_import_sd_record_bdf
+  zav_import_eeg64_sd_record_with_progress zav_list_eeg64_sd_record_pairs
+  zav_set_bridge_folder)
 
 if(MODE STREQUAL "pe")
   execute_process(COMMAND ${TOOL} -p ${LIBRARY} OUTPUT_VARIABLE dump RESULT_VARIABLE status)

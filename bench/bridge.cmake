@@ -1,0 +1,6 @@
+add_executable(bench_bridge ${CMAKE_CURRENT_LIST_DIR}/bridge_bench.cpp)
+target_link_libraries(bench_bridge PRIVATE zav_core benchmark::benchmark)
+zav_set_warnings(bench_bridge)
+if(TARGET rfbridge)
+  add_dependencies(bench_bridge rfbridge)
+endif()

@@ -1,0 +1,42 @@
+// The two-device alignment's side buffer: a signal list (first byte: its length) and then
+// blocks of values pushed with sequence numbers taken from the input, with marker codes
+// searched and samples dropped as the merging driver does. Each sequence number steps
+// from the last by a signed byte: a gap of up to half the 16-bit range is filled with NaN
+// blocks by design (tens of megabytes per EEG entry), which is not what is looked for here.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fuzzed_connection.h"
+#include "multi/side_buffer.h"
+#include "signal/block_layout.h"
+#include "signal/signal_info.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  if (size < 1) return 0;
+  const std::size_t listBytes = std::min<std::size_t>(data[0] * 2u, size - 1);
+  const zav::SignalList signals = zav::parseSignalList(std::string(reinterpret_cast<const char*>(data + 1), listBytes));
+  const zav::BlockLayout layout(signals);
+  if (layout.valueCount() > 4096) return 0;  // the live reader refuses far less already
+  std::vector<double> values(layout.valueCount());
+  zav::SideBuffer side;
+  std::size_t at = 1 + listBytes;
+  uint16_t sequence = 0;
+  while (at + 2 <= size) {
+    sequence = static_cast<uint16_t>(sequence + static_cast<int8_t>(data[at]));
+    const uint8_t action = data[at + 1];
+    at += 2;
+    for (double& value : values) {
+      value = at < size ? static_cast<double>(static_cast<int8_t>(data[at++])) : 0.0;
+    }
+    side.push(values, signals, sequence);
+    if (side.isReady(signals)) (void)side.value(zav::SideQueue::eeg, 0, action % 40);
+    for (const zav::SyncEvent& event : side.findEvents()) (void)event;
+    if (action & 0x80) side.dropSamples(action & 0x1F);
+    if (action & 0x40) side.dropDin(action & 0x1F);
+    if (action == 0x3F) side.clear();
+  }
+  return 0;
+}

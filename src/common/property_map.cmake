@@ -1,0 +1,1 @@
+target_sources(zav_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/property_map.cpp)

@@ -1,5 +1,0 @@
-if(WIN32)
-  target_sources(zav_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/terminal_win32.cpp)
-else()
-  target_sources(zav_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/terminal_posix.cpp)
-endif()

@@ -1,0 +1,105 @@
+#include "record/line_queue.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "record/csv_file.h"
+
+namespace zav {
+
+namespace {
+
+// A few chunks in flight keep both threads busy; each holds hundreds of typical rows, so
+// the threads meet once per chunk rather than once per line.
+constexpr std::size_t kChunks = 8;
+constexpr std::size_t kMinChunkBytes = std::size_t{1} << 16;
+
+}  // namespace
+
+LineQueue::~LineQueue() {
+  stop();
+}
+
+void LineQueue::start(std::size_t lineCapacity) {
+  stop();
+  lineCapacity_ = lineCapacity;
+  chunkBytes_ = std::max(kMinChunkBytes, 2 * (sizeof(Entry) + lineCapacity));
+  chunks_.assign(kChunks, std::vector<char>(chunkBytes_));
+  filled_.assign(kChunks, 0);
+  used_ = 0;
+  published_ = 0;
+  written_ = 0;
+  stopping_ = false;
+  writer_ = std::thread([this] { run(); });
+}
+
+char* LineQueue::begin(CsvFile& file) {
+  if (used_ + sizeof(Entry) + lineCapacity_ > chunkBytes_) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    publish(lock);
+  }
+  lineFile_ = &file;
+  return chunks_[published_ % kChunks].data() + used_ + sizeof(Entry);
+}
+
+void LineQueue::commit(const char* end) {
+  char* chunk = chunks_[published_ % kChunks].data();
+  const Entry entry{lineFile_, static_cast<std::size_t>(end - (chunk + used_ + sizeof(Entry)))};
+  std::memcpy(chunk + used_, &entry, sizeof entry);
+  used_ += sizeof(Entry) + entry.size;
+}
+
+void LineQueue::offer() {
+  if (used_ == 0) return;
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (written_ == published_) publish(lock);
+}
+
+void LineQueue::publish(std::unique_lock<std::mutex>& lock) {
+  filled_[published_ % kChunks] = used_;
+  ++published_;
+  used_ = 0;
+  ready_.notify_one();
+  // The slot filled next must have been written out.
+  freed_.wait(lock, [this] { return published_ - written_ < kChunks; });
+}
+
+void LineQueue::stop() {
+  if (!writer_.joinable()) return;
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (used_ > 0) publish(lock);
+    stopping_ = true;
+    ready_.notify_one();
+  }
+  writer_.join();
+}
+
+void LineQueue::run() {
+  for (;;) {
+    std::size_t slot = 0;
+    std::size_t size = 0;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      ready_.wait(lock, [this] { return written_ < published_ || stopping_; });
+      if (written_ == published_) return;
+      slot = written_ % kChunks;
+      size = filled_[slot];
+    }
+    const char* chunk = chunks_[slot].data();
+    for (std::size_t at = 0; at < size;) {
+      Entry entry{};
+      std::memcpy(&entry, chunk + at, sizeof entry);
+      at += sizeof entry;
+      entry.file->writeLine(chunk + at, entry.size);
+      at += entry.size;
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      ++written_;
+    }
+    freed_.notify_one();
+  }
+}
+
+}  // namespace zav

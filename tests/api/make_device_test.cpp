@@ -1,0 +1,34 @@
+#include "api/make_device.h"
+
+#include <gtest/gtest.h>
+
+#include "transport/bluetooth_connection.h"
+
+namespace zav {
+namespace {
+
+TEST(MakeDevice, EachKindGetsItsTransportAndADriverThatConnectsOnlyThroughIt) {
+  PropertyMap map;
+  map.set<std::string>("device", "left amp");
+  map.set<int>("port", 4);
+  map.set<std::string>("left", "L");
+  map.set<std::string>("right", "R");
+
+  Device usb = makeDevice("usb", map);
+  ASSERT_NE(usb.connection, nullptr);
+  EXPECT_EQ(usb.connection->name(), "COM 4");
+  Device bluetooth = makeDevice("bluetooth", map);
+  EXPECT_NE(dynamic_cast<BluetoothConnection*>(bluetooth.connection.get()), nullptr);
+
+  // The set makes its own transports; an unknown kind has none and never connects.
+  for (const char* kind : {"eeg64", "USB", ""}) {
+    Device device = makeDevice(kind, map);
+    EXPECT_EQ(device.connection, nullptr) << kind;
+    ASSERT_NE(device.driver, nullptr) << kind;
+    device.driver->connect();
+    EXPECT_FALSE(device.driver->isConnected()) << kind;
+  }
+}
+
+}  // namespace
+}  // namespace zav

@@ -1,0 +1,107 @@
+"""Reads a BDF file back through MNE-Python and compares it with the CSV export of the
+same blocks: channel names, sample rates, duration, annotations, and every value within
+half a digital step (missing values are zero). Exits 77 when MNE-Python is missing.
+
+    check_bdf.py FILE.bdf CSV_FOLDER --seconds 3 --annotation 2.5 0.5 "no data"
+        [--eeg-labels A,B,...]
+"""
+import argparse
+import csv
+import math
+import os
+import sys
+
+try:
+    import mne
+    import numpy as np
+except ImportError:
+    print("MNE-Python is not installed: skipped")
+    sys.exit(77)
+
+
+def expected_channels(folder, eeg_labels):
+    """Label -> (sample rate, values) from signalsInfo.csv and the signals' files."""
+    channels = {}
+    with open(os.path.join(folder, "signalsInfo.csv"), newline="") as info:
+        for signal in csv.DictReader(info):
+            with open(os.path.join(folder, signal["signal"] + ".csv"), newline="") as data:
+                rows = list(csv.DictReader(data))
+            for c in range(int(signal["channels"])):
+                column = "%s-ch%d" % (signal["signal"], c + 1)
+                label = eeg_labels[c] if signal["signal"] == "EEG" and eeg_labels else column
+                values = np.array([float(row[column]) for row in rows])
+                channels[label] = (int(signal["samplingrate"]), np.nan_to_num(values, nan=0.0))
+    return channels
+
+
+def header_records(path):
+    with open(path, "rb") as bdf:
+        bdf.seek(236)
+        return int(bdf.read(8).decode().strip())
+
+
+def compare_values(raw, names, expected, problems):
+    extras = raw._raw_extras[0]
+    picks = [raw.ch_names.index(name) for name in names]
+    data = raw.get_data(picks=picks)
+    for row, name in zip(data, names):
+        i = raw.ch_names.index(name)
+        step = extras["cal"][i]  # physical range over digital range
+        if raw._orig_units[name] in ("uV", "\u00b5V"):
+            row = row * 1e6
+        rate, values = expected[name]
+        tolerance = step / 2 * (1 + 1e-6) + 1e-12
+        worst = np.max(np.abs(row[:len(values)] - values))
+        tail = np.max(np.abs(row[len(values):]), initial=0.0)
+        if worst > tolerance or tail > tolerance:
+            problems.append("%s: off by %g (tail %g), half a step is %g" % (name, worst, tail, step / 2))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("bdf")
+    parser.add_argument("csv_folder")
+    parser.add_argument("--seconds", type=float, required=True)
+    parser.add_argument("--annotation", nargs=3, action="append", default=[])
+    parser.add_argument("--eeg-labels", default="")
+    args = parser.parse_args()
+    expected = expected_channels(args.csv_folder, [l for l in args.eeg_labels.split(",") if l])
+    problems = []
+
+    raw = mne.io.read_raw_bdf(args.bdf, stim_channel=None, preload=True, verbose="error")
+    if sorted(raw.ch_names) != sorted(expected):
+        problems.append("channels %s, expected %s" % (raw.ch_names, sorted(expected)))
+    extras = raw._raw_extras[0]
+    record_seconds = extras["record_length"][0]
+    rates = {}
+    for i, name in enumerate(raw.ch_names):
+        rates[name] = extras["n_samps"][extras["sel"][i]] / record_seconds
+        if name in expected and rates[name] != expected[name][0]:
+            problems.append("%s: %g samples per second, expected %d" % (name, rates[name], expected[name][0]))
+    seconds = raw.n_times / raw.info["sfreq"]
+    if not math.isclose(seconds, args.seconds) or header_records(args.bdf) * record_seconds != args.seconds:
+        problems.append("%g s (%d records in the header), expected %g s"
+                        % (seconds, header_records(args.bdf), args.seconds))
+
+    found = sorted((round(a["onset"], 4), round(a["duration"], 4), a["description"]) for a in raw.annotations)
+    wanted = sorted((round(float(o), 4), round(float(d), 4), t) for o, d, t in args.annotation)
+    if found != wanted:
+        problems.append("annotations %s, expected %s" % (found, wanted))
+
+    fastest = max(rates.values())
+    compare_values(raw, [n for n in raw.ch_names if n in expected and rates[n] == fastest], expected, problems)
+    # MNE resamples slower channels to the fastest rate; read alone they keep their samples.
+    slower = [n for n in raw.ch_names if n in expected and rates[n] != fastest]
+    if slower:
+        alone = mne.io.read_raw_bdf(args.bdf, stim_channel=None, include=slower, preload=True, verbose="error")
+        compare_values(alone, slower, expected, problems)
+
+    for problem in problems:
+        print(problem)
+    print("%s: %d channels, %g s, %d annotations: %s" % (
+        os.path.basename(args.bdf), len(raw.ch_names), seconds, len(found), "FAILED" if problems else "ok"))
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,159 @@
+// The two-device set end to end: the handle -> MultiDriver -> rfbridge (a child process on a
+// port of the test's own) -> the simulated left and right halves behind it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "api/driver_connection.h"
+#include "api/make_device.h"
+#include "driver/driver.h"
+#include "multi/multi_driver.h"
+#include "support/bridge_process.h"
+#include "support/temp_folder.h"
+#include "transport/bluetooth_connection.h"
+#include "transport/mock_configuration.h"
+
+namespace zav {
+namespace {
+
+constexpr uint16_t kNotSynchronized = 7;
+constexpr int kBlocksPerSecond = 32;
+// Merged EEG channels 32 and 64 (1-based), 8 samples each: both carry the halves' shared wave.
+constexpr std::size_t kLeftWave = 31 * 8;
+constexpr std::size_t kRightWave = 63 * 8;
+
+std::unique_ptr<BluetoothConnection> bridged(const std::string& device, uint16_t port) {
+  auto connection = std::make_unique<BluetoothConnection>();
+  connection->setProperties({{"device", device}, {"bridgeport", std::to_string(port)}});
+  return connection;
+}
+
+class Eeg64EndToEnd : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(bridge.listening()); }
+
+  // The handle as zav_driver_new_eeg64 builds it, on the test's bridge.
+  std::unique_ptr<detail::DriverConnection> connectedSet(const std::string& left = "sim:left",
+                                                         const std::string& right = "sim:right") {
+    PropertyMap properties;
+    properties.set<std::string>("left", left);
+    properties.set<std::string>("right", right);
+    properties.set<int>("bridgePort", bridge.port());
+    auto set = std::make_unique<detail::DriverConnection>(makeDevice(kEeg64Kind, properties), 2);
+    set->connect();  // both halves at once
+    return set;
+  }
+
+  test::TempFolder folder;
+  test::BridgeProcess bridge{(folder / "bridge.log").string()};
+};
+
+TEST_F(Eeg64EndToEnd, GivesNaNRecordsUntilTheFirstSharedCodeThenHalvesThatAgreeOnTheSharedWave) {
+  const auto set = connectedSet();
+  ASSERT_TRUE(set->driver().isConnected());
+  ASSERT_EQ(set->signalCount(), 5);
+  ASSERT_TRUE(set->start());
+  uint16_t sequence = 0, battery = 0, flags = 0;
+  int unaligned = 0, aligned = 0;
+  double largest = 0.0;
+  // Codes come every 2 s: within 5 s of blocks the halves are aligned.
+  for (int n = 0; n < kBlocksPerSecond * 5 && aligned < kBlocksPerSecond; ++n) {
+    SCOPED_TRACE(n);
+    const double* record = set->read(sequence, battery, flags);
+    ASSERT_NE(record, nullptr);
+    const std::vector<double> values(record, record + set->readDataSize());
+    if (aligned == 0 && flags == kNotSynchronized) {
+      ++unaligned;
+      ASSERT_TRUE(std::all_of(values.begin(), values.end(), [](double v) { return std::isnan(v); }));
+      continue;
+    }
+    ++aligned;
+    ASSERT_NE(flags, kNotSynchronized);
+    ASSERT_TRUE(std::none_of(values.begin(), values.end(), [](double v) { return std::isnan(v); }));
+    for (std::size_t s = 0; s < 8; ++s) {
+      ASSERT_NEAR(values[kLeftWave + s], values[kRightWave + s], 1e-6) << "sample " << s;
+      largest = std::max(largest, std::fabs(values[kLeftWave + s]));
+    }
+  }
+  EXPECT_TRUE(set->stop());
+  EXPECT_GT(unaligned, 0);
+  EXPECT_EQ(aligned, kBlocksPerSecond);
+  EXPECT_GT(largest, 1.0) << "the shared wave is not flat";
+}
+
+TEST_F(Eeg64EndToEnd, SdCardSettingsReachBothDevicesWithTheirSideLetters) {
+  const auto set = connectedSet();
+  BaseDriver& driver = set->driver();
+  ASSERT_TRUE(driver.isConnected());
+  // The simulated devices echo a name without its terminator: each setting waits out the
+  // time-out, which a short one keeps short.
+  driver.setTimeout(250);
+  ASSERT_TRUE(driver.setFolder("session"));
+  ASSERT_TRUE(driver.setFile("rec.sdf"));
+  EXPECT_EQ(driver.folder(), "session");
+  EXPECT_EQ(driver.file(), "rec.sdf");
+  driver.disconnect(true);
+  // What each device now holds, asked by a client of its own.
+  for (const auto& [device, file] : {std::pair{"sim:left", "recl.sdf"}, std::pair{"sim:right", "recr.sdf"}}) {
+    SCOPED_TRACE(device);
+    const auto connection = bridged(device, bridge.port());
+    Driver single(connection.get());
+    single.connect();
+    ASSERT_TRUE(single.isConnected());
+    EXPECT_EQ(single.folder(), "session");
+    EXPECT_EQ(single.file(), file);
+    single.disconnect(true);
+  }
+}
+
+TEST_F(Eeg64EndToEnd, ALinkLostOnOneSideFailsTheNextReadAndDisconnectsTheOtherSide) {
+  // The right half behind a bridge of its own, so that its link alone can be cut.
+  test::BridgeProcess rightBridge((folder / "right-bridge.log").string());
+  ASSERT_TRUE(rightBridge.listening());
+  MultiDriver set;
+  set.configure(bridged("sim:left", bridge.port()), bridged("sim:right", rightBridge.port()));
+  set.connect();
+  ASSERT_TRUE(set.isConnected());
+  ASSERT_TRUE(set.start());
+  std::vector<double> record;
+  uint16_t sequence = 0, battery = 0, flags = 0;
+  for (int n = 0; n < 4; ++n) ASSERT_TRUE(set.read(record, sequence, battery, flags));
+
+  rightBridge.kill();
+  // Blocks already on their way may still be read; the loss shows within a second.
+  int reads = 0;
+  while (reads < kBlocksPerSecond * 2 && set.read(record, sequence, battery, flags)) ++reads;
+  EXPECT_LT(reads, kBlocksPerSecond * 2);
+  EXPECT_FALSE(set.isConnected());
+  ASSERT_NE(set.connection(), nullptr);
+  EXPECT_FALSE(set.connection()->isConnected()) << "the left side's link is still open";
+  EXPECT_FALSE(set.read(record, sequence, battery, flags));
+}
+
+TEST_F(Eeg64EndToEnd, StopsBothHalvesStreamingAt500BlocksPerSecond) {
+  for (const bool left : {true, false}) {
+    nlohmann::json side = simulatedSetSide(left);
+    for (nlohmann::json& signal : side["signals"]) signal["sr"] = 500 * signal["blockSize"].get<int>();
+    test::writeFile(folder / (left ? "left.json" : "right.json"), side.dump());
+  }
+  const auto set = connectedSet("sim:" + (folder / "left.json").string(), "sim:" + (folder / "right.json").string());
+  BaseDriver& driver = set->driver();
+  ASSERT_TRUE(driver.isConnected());
+  ASSERT_EQ(driver.frequency(), 500);
+  ASSERT_TRUE(set->start());
+  uint16_t sequence = 0, battery = 0, flags = 0;
+  int reads = 0;
+  for (int n = 0; n < 500; ++n) reads += set->read(sequence, battery, flags) != nullptr ? 1 : 0;
+  EXPECT_GT(reads, 0);
+  EXPECT_TRUE(set->stop());
+  EXPECT_FALSE(driver.isRunning());
+  EXPECT_TRUE(driver.isConnected());
+}
+
+}  // namespace
+}  // namespace zav

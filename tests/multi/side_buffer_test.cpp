@@ -1,0 +1,170 @@
+#include "multi/side_buffer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "multi/side_streams.h"
+
+namespace zav {
+namespace {
+
+using test::placeBytes;
+using test::placeCode;
+using test::pushRows;
+
+std::vector<SyncEvent> eventsOf(const std::vector<double>& bits) {
+  SideBuffer side;
+  pushRows(side, bits);
+  return side.findEvents();
+}
+
+TEST(SideBufferEvents, DecodesTheMarkerCodewords) {
+  std::vector<double> bits(32, 0.0);
+  placeBytes(bits, 10, 0x8F, 0xF0);
+  EXPECT_EQ(eventsOf(bits), (std::vector<SyncEvent>{{10, 225}}));
+}
+
+TEST(SideBufferEvents, IgnoresBytesThatAreNotCodewords) {
+  const uint8_t pairs[][2] = {
+      {0x8F, 0x70},  // second byte without its start bit
+      {0x8E, 0xF0},  // odd under all three masks
+      {0x8F, 0xB0},  // odd under 0x55 only
+      {0x8F, 0xD0},  // odd under 0x33 only
+      {0x8F, 0xF8},  // odd under 0x0F only
+  };
+  for (const auto& pair : pairs) {
+    std::vector<double> bits(32, 0.0);
+    placeBytes(bits, 10, pair[0], pair[1]);
+    EXPECT_TRUE(eventsOf(bits).empty()) << std::hex << int{pair[0]} << " " << int{pair[1]};
+  }
+}
+
+TEST(SideBufferEvents, MarkersStartAtLeastSixteenRowsApart) {
+  // A lone high row is a marker of its own (with no valid code); a code starting 5 rows
+  // later lies inside it and is not seen, one starting 16 rows later is.
+  std::vector<double> close(48, 0.0);
+  close[0] = 1;
+  placeCode(close, 5, 0x41);
+  EXPECT_TRUE(eventsOf(close).empty());
+
+  std::vector<double> apart(48, 0.0);
+  apart[0] = 1;
+  placeCode(apart, 16, 0x41);
+  EXPECT_EQ(eventsOf(apart), (std::vector<SyncEvent>{{16, 0x41}}));
+
+  std::vector<double> twoCodes(40, 0.0);
+  placeCode(twoCodes, 0, 0x41);
+  placeCode(twoCodes, 16, 0x42);
+  EXPECT_EQ(eventsOf(twoCodes), (std::vector<SyncEvent>{{0, 0x41}, {16, 0x42}}));
+}
+
+TEST(SideBufferEvents, ACodeIsFoundOnceItsLastRowIsFollowedByAnother) {
+  std::vector<double> bits(32, 0.0);
+  placeCode(bits, 8, 0x5A);
+  SideBuffer side;
+  pushRows(side, std::vector<double>(bits.begin(), bits.begin() + 24));  // rows 8 to 23: all there
+  EXPECT_TRUE(side.findEvents().empty());
+  pushRows(side, std::vector<double>(bits.begin() + 24, bits.end()), 3);
+  EXPECT_EQ(side.findEvents(), (std::vector<SyncEvent>{{8, 0x5A}}));
+}
+
+TEST(SideBuffer, FillsMissingBlocksWithNaNAcrossTheSequenceWrap) {
+  struct Case {
+    uint16_t first;
+    uint16_t next;
+    std::vector<uint16_t> sequences;  // as queued
+  };
+  // clang-format off
+  const Case cases[] = {
+      {4, 7, {4, 5, 6, 7}},
+      {65534, 1, {65534, 65535, 0, 1}},
+      {65535, 0, {65535, 0}},
+      {7, 7, {7, 7}},  // a repeat is not a gap of 65535 blocks
+      {7, 5, {7, 5}},  // nor is a step back
+  };
+  // clang-format on
+  const SignalList signals = test::deviceSignals();
+  const std::vector<double> values(static_cast<std::size_t>(valuesPerBlock(signals)), 1.0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.first) + " then " + std::to_string(c.next));
+    SideBuffer side;
+    side.push(values, signals, c.first);
+    side.push(values, signals, c.next);
+    const std::size_t blocks = c.sequences.size();
+    EXPECT_EQ(side.sampleCount(), blocks * 8);
+    EXPECT_EQ(side.dinCount(), blocks * 8);
+    for (std::size_t block = 0; block < blocks; ++block) {
+      const bool filled = block != 0 && block + 1 != blocks;
+      EXPECT_EQ(side.currentSequence(), c.sequences[block]);
+      EXPECT_EQ(std::isnan(side.value(SideQueue::eeg, 7, 31)), filled);
+      EXPECT_EQ(std::isnan(side.value(SideQueue::imu, 0, 8)), filled);
+      EXPECT_EQ(std::isnan(side.value(SideQueue::din, 7 + block * 8, 2)), filled);
+      side.dropSamples(8);
+    }
+  }
+}
+
+TEST(SideBuffer, AfterClearTheNextBlockStartsANewRun) {
+  const SignalList signals = test::deviceSignals();
+  const std::vector<double> values(static_cast<std::size_t>(valuesPerBlock(signals)), 1.0);
+  SideBuffer side;
+  side.push(values, signals, 10);
+  side.dropSamples(3);
+  side.clear();
+  EXPECT_EQ(side.sampleCount(), 0u);
+  EXPECT_EQ(side.currentSequence(), 0);
+  EXPECT_EQ(side.subSample(), 3);
+  side.push(values, signals, 40);
+  EXPECT_EQ(side.sampleCount(), 8u);
+}
+
+TEST(SideBuffer, DroppingSamplesCountsThemAcrossBlocks) {
+  SideBuffer side;
+  pushRows(side, std::vector<double>(16, 0.0), 20);
+  for (int i = 0; i < 3; ++i) side.dropSamples(3);
+  EXPECT_EQ(side.sampleCount(), 7u);
+  EXPECT_EQ(side.value(SideQueue::eeg, 0, 0), 9.0);
+  EXPECT_EQ(side.value(SideQueue::exg, 6, 1), 0.0);
+  EXPECT_TRUE(std::isnan(side.value(SideQueue::fot, 7, 0)));
+  EXPECT_TRUE(std::isnan(side.value(SideQueue::imu, 1, 0)));  // one of two blocks left
+  EXPECT_EQ(side.currentSequence(), 21);
+  EXPECT_EQ(side.subSample(), 1);
+  EXPECT_EQ(side.dinCount(), 16u);
+
+  side.dropDin(100);
+  EXPECT_EQ(side.dinCount(), 0u);
+  EXPECT_EQ(side.sampleCount(), 7u);
+}
+
+TEST(SideBuffer, KeepsOnlyTheRowsAndChannelsItHolds) {
+  // 40 EEG channels: the last 8 are dropped, and the next signal still finds its values.
+  const SignalList signals = {SignalInfo("EEG", 40, 3, 8, 1), SignalInfo("FOT", 1, 3, 8, 1)};
+  std::vector<double> values(328);
+  for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<double>(i);
+  SideBuffer side;
+  side.push(values, signals, 0);
+  EXPECT_EQ(side.value(SideQueue::eeg, 5, 31), 31 * 8 + 5);
+  EXPECT_TRUE(std::isnan(side.value(SideQueue::eeg, 5, 32)));
+  EXPECT_EQ(side.value(SideQueue::fot, 5, 0), 320 + 5);
+  EXPECT_TRUE(std::isnan(side.value("FOT", 8, 0)));
+  EXPECT_TRUE(std::isnan(side.value("GSR", 0, 0)));  // a type without a queue
+}
+
+TEST(SideBuffer, IsReadyWhenEveryEnabledSignalHoldsABlock) {
+  SignalList signals = test::deviceSignals();
+  signals.push_back(SignalInfo("GSR", 1, 2, 8, 1));  // not buffered: never waited for
+  SideBuffer side;
+  EXPECT_FALSE(side.isReady(signals));
+  pushRows(side, std::vector<double>(8, 0.0));
+  EXPECT_TRUE(side.isReady(signals));
+  side.dropSamples(1);
+  EXPECT_FALSE(side.isReady(signals));
+  signals[0].mode = signals[1].mode = signals[3].mode = 0;
+  EXPECT_TRUE(side.isReady(signals));  // the imu block and the digital input are enough
+  side.dropSamples(7);
+  EXPECT_FALSE(side.isReady(signals));
+}
+
+}  // namespace
+}  // namespace zav

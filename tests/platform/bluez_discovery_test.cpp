@@ -1,0 +1,115 @@
+// Name look-up among the devices BlueZ knows. The MockBluez tests run under
+// bluez_mock_bus.py, which serves a mock BlueZ as the system bus holding an adapter and
+//   "ZAV-AMP-1" at 00:11:22:33:44:55 (its alias the same),
+//   "ZAV-AMP-2" at 0A:1B:2C:3D:4E:5F with the alias "Left cap".
+// The NoBus tests run with the system bus address naming a socket that does not exist;
+// SilentBus makes a bus socket of its own.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/bluetooth_discovery.h"
+#include "transport/bluetooth_client.h"
+
+namespace {
+
+constexpr int kAfBluetooth = 31;
+std::atomic<int> bluetoothSockets{0};
+
+}  // namespace
+
+// Stands in for the C library's socket() in this program to count RFCOMM attempts: on a
+// machine without Bluetooth the attempt fails before anything else could show it.
+extern "C" int socket(int domain, int type, int protocol) {
+  using SocketFunction = int (*)(int, int, int);
+  static const auto next = reinterpret_cast<SocketFunction>(dlsym(RTLD_NEXT, "socket"));
+  if (domain == kAfBluetooth) ++bluetoothSockets;
+  return next(domain, type, protocol);
+}
+
+namespace zav {
+namespace {
+
+std::vector<uint64_t> addressesNamed(const std::string& name) {
+  std::vector<uint64_t> addresses;
+  for (const platform::DeviceRecord& record : platform::discoverDevices()) {
+    if (record.name == name) addresses.push_back(record.endpoint.address);
+  }
+  return addresses;
+}
+
+TEST(MockBluez, NameOrAliasGivesTheDeviceOnceAndOnlyOnExactMatch) {
+  const struct {
+    const char* name;
+    std::vector<uint64_t> addresses;
+  } cases[] = {
+      {"ZAV-AMP-1", {0x001122334455u}},  // name and alias alike: listed once
+      {"ZAV-AMP-2", {0x0A1B2C3D4E5Fu}},
+      {"Left cap", {0x0A1B2C3D4E5Fu}},
+      {"ZAV-AMP", {}},
+      {"zav-amp-1", {}},
+      {"ZAV-AMP-1 ", {}},
+      {"Unknown", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(addressesNamed(c.name), c.addresses) << c.name;
+}
+
+TEST(MockBluez, DirectConnectTriesRfcommOnlyForAKnownName) {
+  BluetoothClient client;
+  client.setUseBridge(false);
+
+  bluetoothSockets = 0;
+  EXPECT_FALSE(client.connect("Unknown"));
+  EXPECT_EQ(bluetoothSockets, 0);
+
+  // No adapter here (or no such device in range): the attempt itself fails.
+  EXPECT_FALSE(client.connect("Left cap"));
+  EXPECT_EQ(bluetoothSockets, 1);
+  EXPECT_FALSE(client.isOpen());
+}
+
+TEST(NoBus, DiscoveryFindsNothingAndConnectByNameFailsWithoutAttempt) {
+  EXPECT_TRUE(platform::discoverDevices().empty());
+
+  BluetoothClient client;
+  client.setUseBridge(false);
+  bluetoothSockets = 0;
+  EXPECT_FALSE(client.connect("ZAV-AMP-1"));
+  EXPECT_EQ(bluetoothSockets, 0);
+}
+
+// The kernel queues connections to a listening socket that never accepts, so the client's
+// handshake gets no answer. sd-bus alone would wait 90 s for it; the ctest time-out of this
+// program is far below that.
+TEST(SilentBus, DiscoveryGivesUpOnABusThatNeverAnswers) {
+  const std::string path = testing::TempDir() + "zav-silent-bus";
+  ::unlink(path.c_str());
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(listener, 4), 0);
+
+  const char* previous = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+  const std::string saved = previous != nullptr ? previous : "";
+  ::setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + path).c_str(), 1);
+  EXPECT_TRUE(platform::discoverDevices().empty());
+  ::setenv("DBUS_SYSTEM_BUS_ADDRESS", saved.c_str(), 1);
+
+  ::close(listener);
+  ::unlink(path.c_str());
+}
+
+}  // namespace
+}  // namespace zav

@@ -1,0 +1,21 @@
+# Bluetooth name look-up through BlueZ on Linux: against a mock BlueZ that
+# bluez_mock_bus.py serves on a private bus, and with no bus at all.
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  add_executable(bluez_discovery_tests ${CMAKE_CURRENT_LIST_DIR}/bluez_discovery_test.cpp)
+  target_link_libraries(bluez_discovery_tests PRIVATE zav_core ${ZAV_GTEST_MAIN} ${CMAKE_DL_LIBS})
+  target_include_directories(bluez_discovery_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/..)
+  zav_set_warnings(bluez_discovery_tests)
+
+  # The time-out is part of the test: a silent bus must be given up on within seconds.
+  add_test(NAME bluez_discovery_no_bus COMMAND bluez_discovery_tests --gtest_filter=NoBus.*:SilentBus.*)
+  set_tests_properties(bluez_discovery_no_bus PROPERTIES TIMEOUT 30
+    ENVIRONMENT "DBUS_SYSTEM_BUS_ADDRESS=unix:path=${CMAKE_CURRENT_BINARY_DIR}/no-such-bus")
+
+  find_program(ZAV_PYTHON NAMES python3)
+  if(ZAV_PYTHON)
+    add_test(NAME bluez_discovery_mock_bus
+      COMMAND ${ZAV_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/bluez_mock_bus.py
+        $<TARGET_FILE:bluez_discovery_tests> --gtest_filter=MockBluez.*)
+    set_tests_properties(bluez_discovery_mock_bus PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
+  endif()
+endif()

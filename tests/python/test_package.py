@@ -1,0 +1,41 @@
+"""The package as installed and documented: version, finding the library, the README example."""
+
+import os
+import re
+import subprocess
+import sys
+from pathlib import Path
+
+import zav
+
+ROOT = Path(__file__).resolve().parents[2]
+
+
+def _python(code, **environment):
+    env = dict(os.environ, **environment)
+    return subprocess.run([sys.executable, "-c", code], env=env, capture_output=True, text=True, timeout=120)
+
+
+def test_version_is_the_library_header_and_package_version():
+    header = (ROOT / "include/zav/zav.h").read_text()
+    pyproject = (ROOT / "python/pyproject.toml").read_text()
+    assert zav.__version__ == re.search(r'ZAV_VERSION_STRING "([^"]+)"', header)[1]
+    assert zav.__version__ == re.search(r'^version = "([^"]+)"', pyproject, re.M)[1]
+
+
+def test_library_is_found_by_folder_and_a_wrong_path_is_named():
+    library = Path(os.environ["ZAV_LIBRARY"])
+    # A folder is searched for the versioned name the library was built with.
+    found = _python("import zav; print(zav.__version__)", ZAV_LIBRARY=str(library.parent))
+    assert found.stdout.strip() == zav.__version__, found.stderr
+    missing = _python("import zav; zav.Device.simulated()", ZAV_LIBRARY="/nowhere/libzav.so")
+    assert "LibraryNotFoundError" in missing.stderr and "/nowhere/libzav.so" in missing.stderr
+
+
+def test_readme_python_example_runs():
+    readme = (ROOT / "README.md").read_text()
+    section = readme.split("## Using the library from Python", 1)[1]
+    code = re.search(r"```python\n(.*?)```", section, re.S)[1]
+    result = _python(code)
+    assert result.returncode == 0, result.stderr
+    assert re.search(r"EEG \(32, 1280\) mean per channel: \[", result.stdout), result.stdout

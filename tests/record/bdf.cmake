@@ -1,0 +1,12 @@
+# The BDF+ writer; the full-disk case is read back with EDFlib's own reader.
+if(ZAV_BDF)
+  set(_bdf_tests ${CMAKE_CURRENT_LIST_DIR}/bdf_writer_test.cpp)
+  if(NOT WIN32)
+    list(APPEND _bdf_tests ${CMAKE_CURRENT_LIST_DIR}/bdf_disk_full_test.cpp)
+  endif()
+  zav_add_test(bdf_tests ${_bdf_tests})
+  target_include_directories(bdf_tests SYSTEM PRIVATE ${ZAV_EDFLIB_INCLUDE_DIR})
+  target_link_libraries(bdf_tests PRIVATE ${ZAV_EDFLIB_LIBRARY})
+else()
+  zav_add_test(bdf_unavailable_tests ${CMAKE_CURRENT_LIST_DIR}/bdf_unavailable_test.cpp)
+endif()

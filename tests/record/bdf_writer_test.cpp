@@ -1,0 +1,107 @@
+// The BDF+ writer: what its channels can hold, how it names them, and the files it refuses
+// to write. Annotations and record counts are read back in the round trip through MNE.
+#include "record/bdf_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "record/bdf_channels.h"
+#include "signal/block_layout.h"
+#include "support/temp_folder.h"
+
+namespace zav {
+namespace {
+
+using test::TempFolder;
+
+// A reader's value of a digital sample: the linear map the header's ranges state.
+double readBack(const BdfChannel& channel, int32_t digital) {
+  const double step = (channel.physicalMax - channel.physicalMin) /
+                      (static_cast<double>(channel.digitalMax) - channel.digitalMin);
+  return (digital - static_cast<double>(channel.digitalMin)) * step + channel.physicalMin;
+}
+
+TEST(BdfChannels, HoldEveryValueTheBlockBytesDecodeToWithinHalfAStep) {
+  // Every decoder kind whose range fits the header's 8 characters (not TS, 2-byte FOT, nor
+  // wide integers beyond -9999999 .. 99999999: their values saturate there).
+  const SignalList signals = {{"EEG", 2, 3, 2, 1},  {"ExG_A", 1, 3, 2, 1}, {"GEN", 1, 2, 2, 1},
+                              {"FOT", 1, 1, 1, 1},  {"ACC", 3, 2, 1, 1},   {"DIN", 3, 1, 2, 1},
+                              {"GSR", 1, 2, 2, 1},  {"BVP", 1, 3, 1, 1},   {"IMU", 9, 2, 1, 1},
+                              {"IMU", 9, 2, 1, 2},  {"IMU_B", 9, 2, 1, 1}, {"FLOT", 2, 3, 1, 1},
+                              {"FLOT", 2, 3, 1, 2}, {"ANC", 4, 2, 1, 1},   {"POS", 2, 2, 1, 1},
+                              {"COM", 9, 2, 1, 1},  {"COM", 8, 3, 1, 9},   {"IMU_B", 3, 4, 1, 1}};
+  const BlockLayout layout(signals);
+  const std::vector<BdfChannel> channels = bdfChannels(signals, ElectrodeLayout{});
+  std::mt19937 random(7);
+  std::vector<uint8_t> payload(layout.payloadBytes());
+  std::vector<double> values(layout.valueCount());
+  for (int round = 0; round < 300; ++round) {
+    for (uint8_t& byte : payload) byte = static_cast<uint8_t>(random());
+    if (round < 2) std::fill(payload.begin(), payload.end(), round == 0 ? 0x80 : 0x7F);  // the extremes
+    layout.decodePayload(payload.data(), values.data());
+    for (const BdfChannel& channel : channels) {
+      const double step = readBack(channel, 1) - readBack(channel, 0);
+      for (uint32_t s = 0; s < channel.samplesPerBlock; ++s) {
+        const double value = values[channel.valueIndex + s];
+        ASSERT_NEAR(readBack(channel, channel.toDigital(value)), value, step / 2 * (1 + 1e-9))
+            << channel.label;
+      }
+    }
+  }
+  // Narrow samples keep their own digital range; 4-byte ones are scaled to 24 bits.
+  EXPECT_EQ(channels[2].digitalMin, -8388608);
+  EXPECT_EQ(channels[3].digitalMax, 32767);
+  EXPECT_EQ(channels.back().digitalMax, 8388607);
+  EXPECT_GT(channels.back().physicalMax, 5e6);
+}
+
+TEST(BdfChannels, AreNamedLikeTheCsvColumnsOrAfterTheirElectrodes) {
+  ElectrodeLayout layout;
+  layout.codes = {0x0A};
+  layout.present = true;
+  const SignalList signals = {{"EEG", 2, 3, 1, 1}, {"GSR", 1, 2, 1, 1}, {"ACC", 3, 2, 1, 1},
+                              {"ACC", 3, 2, 1, 1}, {"GEN", 1, 2, 1, 0}, {"IMU_B", 9, 2, 1, 1}};
+  std::vector<std::string> labels;
+  std::vector<std::string> units;
+  for (const BdfChannel& channel : bdfChannels(signals, layout)) {
+    labels.push_back(channel.label);
+    units.push_back(channel.unit);
+  }
+  ASSERT_EQ(labels.size(), 2u + 1u + 6u + 9u);
+  EXPECT_EQ(labels[0], "ZAV-QLX-RMP00A");
+  EXPECT_EQ(labels[1], "EEG-ch2");
+  EXPECT_EQ(labels[2], "GSR-ch1");  // "Galvanic Skin Response-ch1" is too long
+  EXPECT_EQ(labels[3], "ACC [1]-ch1");
+  EXPECT_EQ(labels[8], "ACC [2]-ch3");
+  EXPECT_EQ(labels[9], "IMU_B-ch1");
+  EXPECT_EQ(units[0], "uV");
+  EXPECT_EQ(units[3], "g");
+  EXPECT_EQ(units[9] + units[12] + units[15], "m/s2deg/suT");
+}
+
+TEST(BdfWriter, RefusesWhatItCannotWriteAndSaysWhy) {
+  TempFolder folder;
+  const SignalList eeg = {{"EEG", 2, 3, 8, 1}};
+  const struct {
+    SignalList signals;
+    uint16_t frequency;
+    std::string path;
+    std::string error;
+  } cases[] = {
+      {eeg, 0, (folder / "a.bdf").string(), "the record has no block rate"},
+      {{{"EEG", 2, 3, 8, 0}}, 32, (folder / "b.bdf").string(), "no enabled signal to record"},
+      {{{"EEG", 700, 3, 1, 1}}, 32, (folder / "c.bdf").string(), "more channels than a BDF file holds"},
+      {eeg, 32, (folder / "missing" / "d.bdf").string(), "cannot create"},
+  };
+  for (const auto& c : cases) {
+    BdfWriter writer(c.path);
+    EXPECT_FALSE(writer.open(c.signals, c.frequency));
+    EXPECT_EQ(writer.error().substr(0, c.error.size()), c.error);
+    EXPECT_FALSE(writer.close());
+  }
+}
+
+}  // namespace
+}  // namespace zav
