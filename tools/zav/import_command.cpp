@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "import_progress.h"
 #include "zav/zav.h"
@@ -15,9 +16,12 @@
 namespace {
 
 struct ImportOptions {
+  std::vector<std::string> arguments;  // FOLDER RECORD OUTPUT, or with --eeg64 LEFT RIGHT BASE OUTPUT
+  bool eeg64 = false;
   std::string folder;
   std::string record;
   std::string output;
+  std::string rightFolder;
 };
 
 struct ImportReport {
@@ -25,6 +29,7 @@ struct ImportReport {
   const std::string* record;
   uint64_t bytesTotal = 0;  // of the record's blocks, when the listing knows the record
   bool reported = false;
+  int pairs = 0;
 };
 
 int onRecord(const zav_record_info* info, void* user) {
@@ -47,6 +52,14 @@ int onProgress(uint64_t blocksDone, uint64_t blockCount, void* user) {
   return 1;
 }
 
+int onPair(const zav_record_pair* pair, void* user) {
+  auto* report = static_cast<ImportReport*>(user);
+  std::printf("pair %s + %s -> %s\n", pair->left, pair->right,
+              pair->subfolder[0] == '\0' ? "." : pair->subfolder);
+  ++report->pairs;
+  return 1;
+}
+
 int runImport(const ImportOptions& options) {
   std::error_code error;
   const bool outputExisted = std::filesystem::exists(options.output, error);
@@ -57,9 +70,25 @@ int runImport(const ImportOptions& options) {
   }
   zav::cli::ImportDisplay display(stderr);
   ImportReport report{&display, &options.record};
-  zav_list_sd_records(options.folder.c_str(), onRecord, &report);
-  const bool converted = zav_import_sd_record_with_progress(options.folder.c_str(), options.record.c_str(),
-                                                            options.output.c_str(), onProgress, &report) == 1;
+  bool converted = false;
+  if (options.eeg64) {
+    if (zav_list_eeg64_sd_record_pairs(options.folder.c_str(), options.rightFolder.c_str(),
+                                       options.record.c_str(), onPair, &report) <= 0) {
+      if (!outputExisted) std::filesystem::remove(options.output, error);
+      std::fprintf(stderr, "zav: no left/right record pair for %s in %s and %s\n", options.record.c_str(),
+                   options.folder.c_str(), options.rightFolder.c_str());
+      return 1;
+    }
+    // The left records' sizes stand for the whole; the progress counts left blocks.
+    const int done = zav_import_eeg64_sd_record_with_progress(
+        options.folder.c_str(), options.rightFolder.c_str(), options.record.c_str(), options.output.c_str(),
+        onProgress, &report);
+    converted = done == report.pairs;
+  } else {
+    zav_list_sd_records(options.folder.c_str(), onRecord, &report);
+    converted = zav_import_sd_record_with_progress(options.folder.c_str(), options.record.c_str(),
+                                                   options.output.c_str(), onProgress, &report) == 1;
+  }
   const std::string reason = zav_last_error();
   if (!converted && !report.reported) {
     // Nothing was found to convert: leave no trace of the attempt.
@@ -79,10 +108,28 @@ int runImport(const ImportOptions& options) {
 
 void addImportCommand(CLI::App& app, std::function<int()>& action) {
   auto options = std::make_shared<ImportOptions>();
-  CLI::App* command = app.add_subcommand("import", "convert an SD-card record into CSV files");
-  command->add_option("folder", options->folder, "folder holding the record's files")->required();
-  command->add_option("record", options->record, "record name (files named <n>_<record>...)")->required();
-  command->add_option("output", options->output, "folder for the CSV files (created when missing)")
+  CLI::App* command = app.add_subcommand(
+      "import", "convert an SD-card record (FOLDER RECORD OUTPUT) or a 64-channel pair into CSV files");
+  command
+      ->add_option(
+          "FOLDER RECORD OUTPUT", options->arguments,
+          "the folder of the record's files, the record name (files <n>_<record>...) and the folder "
+          "for the CSV files (created when missing); with --eeg64: LEFTFOLDER RIGHTFOLDER BASE OUTPUT")
       ->required();
-  command->callback([&action, options] { action = [options] { return runImport(*options); }; });
+  command->add_flag("--eeg64", options->eeg64,
+                    "convert the left/right record pairs of a 64-channel set whose names hold BASE");
+  command->callback([&action, options] {
+    const std::size_t wanted = options->eeg64 ? 4 : 3;
+    if (options->arguments.size() != wanted) {
+      throw CLI::ValidationError(
+          options->eeg64 ? "import --eeg64" : "import",
+          options->eeg64 ? "takes LEFTFOLDER RIGHTFOLDER BASE OUTPUT" : "takes FOLDER RECORD OUTPUT");
+    }
+    std::size_t next = 0;
+    options->folder = options->arguments[next++];
+    if (options->eeg64) options->rightFolder = options->arguments[next++];
+    options->record = options->arguments[next++];
+    options->output = options->arguments[next];
+    action = [options] { return runImport(*options); };
+  });
 }

@@ -8,7 +8,9 @@ namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
 
-extern "C" void onInterrupt(int) { interrupted = 1; }
+extern "C" void onInterrupt(int) {
+  interrupted = 1;
+}
 
 }  // namespace
 
@@ -17,6 +19,8 @@ void installInterruptHandler() {
   std::signal(SIGTERM, onInterrupt);
 }
 
-bool interruptRequested() { return interrupted != 0; }
+bool interruptRequested() {
+  return interrupted != 0;
+}
 
 }  // namespace zav::cli

@@ -28,7 +28,18 @@ Relay& relay() {
 void onLine(const char* line, void*) {
   Relay& r = relay();
   const std::lock_guard<std::mutex> hold(r.lock);
-  std::string text = line == nullptr ? std::string() : std::string(line);
+  // A marker code is a raw byte: shown as \xNN when it is no printable character.
+  std::string text;
+  for (const char* c = line == nullptr ? "" : line; *c != '\0'; ++c) {
+    const auto byte = static_cast<unsigned char>(*c);
+    if (byte >= 0x20 && byte < 0x7F) {
+      text += *c;
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      text += escaped;
+    }
+  }
   if (text.rfind(kRealigned, 0) == 0) ++r.realignments;
   if (text.rfind(kRecordingStopped, 0) == 0) r.stopReason = text.substr(kRecordingStopped.size());
   r.lines.push_back(std::move(text));
@@ -36,7 +47,9 @@ void onLine(const char* line, void*) {
 
 }  // namespace
 
-void installLogRelay() { zav_set_log_handler(onLine, nullptr); }
+void installLogRelay() {
+  zav_set_log_handler(onLine, nullptr);
+}
 
 std::vector<std::string> takeLogLines() {
   Relay& r = relay();

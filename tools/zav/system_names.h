@@ -10,6 +10,8 @@ namespace zav::cli {
 std::string usbPortPath(int port);
 // The system's own words for an error code the library logged (errno; GetLastError).
 std::string systemErrorText(unsigned long code);
+// Whether an error code of opening a port means the file is no serial port at all.
+bool notSerialPortError(unsigned long code);
 // The folder of the running program, from argv[0] or else the program search path; empty
 // when it cannot be told.
 std::string programFolder(const char* argv0);

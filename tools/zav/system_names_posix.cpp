@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -8,9 +9,17 @@
 
 namespace zav::cli {
 
-std::string usbPortPath(int port) { return "/dev/ttyACM" + std::to_string(port); }
+std::string usbPortPath(int port) {
+  return "/dev/ttyACM" + std::to_string(port);
+}
 
-std::string systemErrorText(unsigned long code) { return std::strerror(static_cast<int>(code)); }
+std::string systemErrorText(unsigned long code) {
+  return std::strerror(static_cast<int>(code));
+}
+
+bool notSerialPortError(unsigned long code) {
+  return code == ENOTTY;
+}
 
 std::string programFolder(const char* argv0) {
   namespace fs = std::filesystem;

@@ -6,7 +6,9 @@
 
 namespace zav::cli {
 
-std::string usbPortPath(int port) { return "COM" + std::to_string(port); }
+std::string usbPortPath(int port) {
+  return "COM" + std::to_string(port);
+}
 
 std::string systemErrorText(unsigned long code) {
   char text[256] = {};
@@ -17,6 +19,10 @@ std::string systemErrorText(unsigned long code) {
     message.pop_back();
   }
   return message.empty() ? "system error " + std::to_string(code) : message;
+}
+
+bool notSerialPortError(unsigned long code) {
+  return code == ERROR_INVALID_FUNCTION;
 }
 
 // The module's own file name is exact, whatever argv[0] or the search path say.

@@ -1,7 +1,7 @@
-#include "terminal.h"
-
 #include <io.h>
 #include <windows.h>
+
+#include "terminal.h"
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
 #define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004

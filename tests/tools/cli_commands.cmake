@@ -1,0 +1,29 @@
+# The zav commands that reach beyond the built-in device: the bridge's simulated devices
+# (rfbridge beside zav, started by the library) and live recording.
+# They use the bridge's own port, 54000: a bridge started first with an idle time-out
+# serves them (the one the library would start stays until it is stopped), one test at
+# a time, as the simulated halves serve one client each. POSIX only: the fixture starts
+# the bridge in the background through the shell.
+if(TARGET zav_cli AND TARGET rfbridge AND NOT WIN32)
+  add_test(NAME cli_bridge_start
+    COMMAND sh -c "\"$<TARGET_FILE:rfbridge>\" --idle-exit 30 --quiet </dev/null >/dev/null 2>&1 & sleep 1")
+  set_tests_properties(cli_bridge_start PROPERTIES FIXTURES_SETUP bridge54000 RESOURCE_LOCK bridge54000)
+  add_test(NAME cli_bluetooth_side COMMAND zav_cli info --bluetooth sim:right)
+  set_tests_properties(cli_bluetooth_side PROPERTIES TIMEOUT 120 PASS_REGULAR_EXPRESSION "EEG +32 +8 +1 +256")
+  add_test(NAME cli_stream_eeg64 COMMAND zav_cli stream --eeg64 --seconds 8)
+  set_tests_properties(cli_stream_eeg64 PROPERTIES TIMEOUT 120
+    PASS_REGULAR_EXPRESSION "streaming from the 64-channel set sim:left \\+ sim:right.* aligned \\(")
+  set_tests_properties(cli_bluetooth_side cli_stream_eeg64 PROPERTIES
+    FIXTURES_REQUIRED bridge54000 RESOURCE_LOCK bridge54000)
+endif()
+if(TARGET zav_cli)
+  include(${CMAKE_CURRENT_LIST_DIR}/scripts/cli_case.cmake)
+  if(WIN32)
+    # Windows builds have no BDF writer: the command says so and fails.
+    zav_cli_case(cli_record 1 "cannot record into " record ${CMAKE_CURRENT_BINARY_DIR}/cli_record.bdf --seconds 3)
+  else()
+    set(ZAV_CLI_FILE -DFILE=${CMAKE_CURRENT_BINARY_DIR}/cli_record.bdf)
+    zav_cli_case(cli_record 0 "holds [1-9][0-9]* blocks" record ${CMAKE_CURRENT_BINARY_DIR}/cli_record.bdf --seconds 3)
+    unset(ZAV_CLI_FILE)
+  endif()
+endif()

@@ -1,0 +1,32 @@
+# The zav command line's answers to wrong input: exit status 2 and one line saying what is
+# wrong; and the failures it explains (exit status 1).
+if(TARGET zav_cli)
+  include(${CMAKE_CURRENT_LIST_DIR}/scripts/cli_case.cmake)
+
+  zav_cli_case(cli_empty_serial 2 "zav: --serial: needs a port path.*usage: zav info" info --serial <empty>)
+  zav_cli_case(cli_empty_bluetooth 2 "zav: --bluetooth: needs a device name" info --bluetooth <empty>)
+  zav_cli_case(cli_negative_usb 2 "zav: --usb: takes a port number 0 or above, not \"-1\"" info --usb -1)
+  zav_cli_case(cli_two_devices 2 "zav: DEVICE: give one device option" info --usb 1 --serial x)
+  zav_cli_case(cli_seconds_text 2 "zav: --seconds: takes a number of seconds, not \"abc\"" stream --seconds abc)
+  zav_cli_case(cli_seconds_negative 2 "zav: --seconds: takes 0 seconds or more, not -1" stream --seconds -1)
+  zav_cli_case(cli_impedance_too_short 2 "grades need 10 s of data" impedance --seconds 5)
+  zav_cli_case(cli_misspelt_command 2 "unknown command \"strem\"; did you mean \"stream\"" strem)
+  zav_cli_case(cli_record_csv 2 "csv is not available" record out.csv)
+  zav_cli_case(cli_version 0 "^zav [0-9]+\\.[0-9]+\\.[0-9]+" --version)
+  zav_cli_case(cli_help_exit_status 0 "Exit status: 0 done.*2 usage error" --help)
+
+  if(WIN32)
+    set(_port COM99)
+  else()
+    set(_port /dev/ttyACM99)
+    zav_cli_case(cli_not_serial_port 1 "zav: /dev/null is not a serial port" info --serial /dev/null)
+  endif()
+  zav_cli_case(cli_usb_port_path 1 "zav: cannot open ${_port}: " info --usb 99)
+  zav_cli_case(cli_record_no_folder 1 "zav: output folder no-such-folder does not exist"
+    record no-such-folder/x.bdf)
+  # A device whose every signal is off has nothing to stream.
+  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/all_signals_off.json
+    "{\"signals\": [{\"type\": \"EEG\", \"channels\": 8, \"bytes\": 3, \"blockSize\": 1, \"mode\": 0, \"sr\": 250, \"values\": []}]}")
+  zav_cli_case(cli_no_signal 1 "has no signal switched on"
+    stream --simulated ${CMAKE_CURRENT_BINARY_DIR}/all_signals_off.json --seconds 1)
+endif()
