@@ -49,36 +49,34 @@ void expectIntactExcept(const test::Imported& imported, std::size_t count,
   }
 }
 
-TEST(DamagedRecord, AChangedByteSpoilsOnlyItsBlock) {
-  const auto imported = importBytes(test::withChangedByte(recordBytes(10), blockStart(4) + 9));
-  EXPECT_TRUE(imported.result);
-  expectIntactExcept(imported, 10, {4});
-  const test::Passed& damaged = imported.blocks[4];
-  EXPECT_TRUE(damaged.invalid);
-  EXPECT_TRUE(test::allNaN(damaged.data));
-  EXPECT_EQ(damaged.battery, 3700);  // the header words as read
-  EXPECT_EQ(damaged.flags, 2);
-  EXPECT_EQ(imported.output, "");
-}
-
-TEST(DamagedRecord, ADamagedSequenceNumberCostsNoFillersAndNoIntactBlock) {
-  for (const uint8_t mask : {0x80, 0x01}) {  // far away, and onto the next block's number
-    const auto imported = importBytes(test::withChangedByte(recordBytes(10), blockStart(4) + 3, mask));
+TEST(DamagedRecord, AChangedOrLostByteCostsOnlyItsBlock) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool filler;  // the block is passed on as a filler rather than as read
+  };
+  const std::string record = recordBytes(10);
+  const Case cases[] = {
+      {"changed payload byte", test::withChangedByte(record, blockStart(4) + 9), false},
+      // A damaged sequence number costs no fillers: far away, and onto the next block's number.
+      {"sequence number far away", test::withChangedByte(record, blockStart(4) + 3, 0x80), true},
+      {"sequence number onto the next", test::withChangedByte(record, blockStart(4) + 3, 0x01), true},
+      {"lost payload byte", test::withLostByte(record, blockStart(4) + 10), true},
+      {"lost checksum", test::withLostByte(record, blockStart(4) + kBlock - 1), true},
+      {"lost start byte", test::withLostByte(record, blockStart(4)), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto imported = importBytes(c.bytes);
     EXPECT_TRUE(imported.result);
     expectIntactExcept(imported, 10, {4});
     EXPECT_EQ(imported.invalidSequences(), (Sequences{4}));
     EXPECT_EQ(imported.output, "");
-  }
-}
-
-TEST(DamagedRecord, ALostByteCostsOnlyItsBlock) {
-  // In the payload, in the checksum, and the start byte itself.
-  for (const std::size_t offset : {std::size_t{10}, kBlock - 1, std::size_t{0}}) {
-    const auto imported = importBytes(test::withLostByte(recordBytes(10), blockStart(4) + offset));
-    EXPECT_TRUE(imported.result) << offset;
-    expectIntactExcept(imported, 10, {4});
-    EXPECT_EQ(imported.invalidSequences(), (Sequences{4})) << offset;  // a filler now
-    EXPECT_EQ(imported.blocks[4].battery, 0);
+    const test::Passed& damaged = imported.blocks[4];
+    EXPECT_TRUE(test::allNaN(damaged.data));
+    // A block read with a bad checksum keeps its header words as read.
+    EXPECT_EQ(damaged.battery, c.filler ? 0 : 3700);
+    EXPECT_EQ(damaged.flags, c.filler ? 0 : 2);
   }
 }
 

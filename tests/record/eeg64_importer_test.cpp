@@ -133,43 +133,38 @@ void writePair(const TempFolder& left, const TempFolder& right, const std::strin
   writeFile(right / ("0_" + base + "_r.bin"), eeg64SideFile(kRight, 1, 0, rightBlocks, lateSamples, 3800));
 }
 
-TEST(Eeg64Import, ConvertsOnePairFromSplitFiles) {
-  TempFolder left, right, output;
-  writePair(left, right, "rec", 200, 200);
-  const std::vector<Eeg64Pair> pairs = eeg64Pairs(left.string(), right.string(), "rec");
-  ASSERT_EQ(pairs.size(), 1u);
-  EXPECT_EQ(pairs[0].left + pairs[0].right + pairs[0].common, "rec_lrec_rrec_");
-
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(
-      importEeg64SdRecord(left.string().c_str(), right.string().c_str(), "rec", output.string().c_str()), 1);
-  testing::internal::GetCapturedStdout();
-  EXPECT_EQ(namesIn(output.path()),
-            (std::vector<std::string>{"EEG-impedances.csv", "EEG.csv", "ExG_B.csv", "IMU_B [1].csv",
-                                      "IMU_B [2].csv", "Photodiode.csv", "signalsInfo.csv"}));
-  const std::string info = readFile(output / "signalsInfo.csv");
-  EXPECT_NE(info.find("EEG,256,64,8,false"), std::string::npos) << info;
-  const std::string eeg = readFile(output / "EEG.csv");
-  const std::size_t rows = static_cast<std::size_t>(std::count(eeg.begin(), eeg.end(), '\n'));
-  EXPECT_GT(rows, 1000u);
-  EXPECT_EQ(rows, 1 + 8 * importMerged(left, right, "rec_").blocks);
-}
-
-TEST(Eeg64Import, WritesSeveralPairsIntoTheirOwnFolders) {
-  TempFolder left, right, output, alone;
+TEST(Eeg64Import, ConvertsAPairFromSplitFilesAndSeveralPairsIntoTheirOwnFolders) {
+  TempFolder left, right, output, single;
   writePair(left, right, "rec1", 200, 200, 13);
   writePair(left, right, "rec2", 150, 160, 40);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(
-      importEeg64SdRecord(left.string().c_str(), right.string().c_str(), "rec", output.string().c_str()), 2);
+  const std::vector<Eeg64Pair> pairs = eeg64Pairs(left.string(), right.string(), "rec1");
+  ASSERT_EQ(pairs.size(), 1u);
+  EXPECT_EQ(pairs[0].left + pairs[0].right + pairs[0].common, "rec1_lrec1_rrec1_");
+  const auto convert = [&](const char* base, const TempFolder& into) {
+    testing::internal::CaptureStdout();
+    const int converted =
+        importEeg64SdRecord(left.string().c_str(), right.string().c_str(), base, into.string().c_str());
+    testing::internal::GetCapturedStdout();
+    return converted;
+  };
+
+  EXPECT_EQ(convert("rec1", single), 1);
+  EXPECT_EQ(namesIn(single.path()),
+            (std::vector<std::string>{"EEG-impedances.csv", "EEG.csv", "ExG_B.csv", "IMU_B [1].csv",
+                                      "IMU_B [2].csv", "Photodiode.csv", "signalsInfo.csv"}));
+  const std::string info = readFile(single / "signalsInfo.csv");
+  EXPECT_NE(info.find("EEG,256,64,8,false"), std::string::npos) << info;
+  const std::string eeg = readFile(single / "EEG.csv");
+  const std::size_t rows = static_cast<std::size_t>(std::count(eeg.begin(), eeg.end(), '\n'));
+  EXPECT_GT(rows, 1000u);
+  EXPECT_EQ(rows, 1 + 8 * importMerged(left, right, "rec1_").blocks);
+
+  EXPECT_EQ(convert("rec", output), 2);
   EXPECT_EQ(namesIn(output.path()), (std::vector<std::string>{"rec1_", "rec2_"}));
-  for (const char* base : {"rec1", "rec2"}) {
-    TempFolder single;
-    EXPECT_EQ(
-        importEeg64SdRecord(left.string().c_str(), right.string().c_str(), base, single.string().c_str()), 1);
-    EXPECT_EQ(readFile(output / (base + std::string("_")) / "EEG.csv"), readFile(single / "EEG.csv")) << base;
-  }
-  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(readFile(output / "rec1_" / "EEG.csv"), eeg);
+  TempFolder second;
+  EXPECT_EQ(convert("rec2", second), 1);
+  EXPECT_EQ(readFile(output / "rec2_" / "EEG.csv"), readFile(second / "EEG.csv"));
 }
 
 TEST(Eeg64Import, NeedsARecordOnBothSides) {

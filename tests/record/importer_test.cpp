@@ -63,76 +63,55 @@ TEST(Importer, SelectsFilesByRegularExpressionSearch) {
   EXPECT_EQ(Importer((folder / "missing").string(), "rec").description(), "");
 }
 
-TEST(Importer, PassesBlocksOnInSequenceOrderWithFillersForGaps) {
+TEST(Importer, PassesBlocksOnInSequenceOrderWithFillersForGapsOnceEachAcrossTheWrapAndFiles) {
+  Sequences repeated = sequenceRun(0, 331);
+  repeated.insert(repeated.begin() + 5, 3);
+  Sequences late = sequenceRun(65000, 400);
+  late.insert(late.end(), {65010, 65400});  // 390 places late, 80 places after it was passed
+  Sequences lateAtWrap = sequenceRun(65500, 400);
+  lateAtWrap.push_back(65530);  // never filled up to 65,000 numbers later
+  struct Case {
+    const char* name;
+    std::vector<Sequences> files;
+    Sequences sequences, invalid;
+    std::string output;
+  };
+  const Case cases[] = {
+      {"gaps", {{5, 4, 6, 10, 14}}, {4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}, {7, 8, 9, 11, 12, 13}, ""},
+      // 65535 arrives late but still inside the window; 0 is missing, 3 and 4 between the files.
+      {"wrap",
+       {{65533, 65534, 1, 2, 65535}, {5, 6}},
+       {65533, 65534, 65535, 0, 1, 2, 3, 4, 5, 6},
+       {0, 3, 4},
+       ""},
+      {"plain wrap", {{65535, 0}}, {65535, 0}, {}, ""},
+      {"no fillers before the first block", {{40000, 40001}}, {40000, 40001}, {}, ""},
+      // 3 comes again while its first copy waits in the window; 330 ends the first file and
+      // starts the second, so it comes again just after it was passed on.
+      {"repeats", {repeated, {330, 331}}, sequenceRun(0, 332), {}, "3: Repeated!!\n330: Repeated!!\n"},
+      {"late", {late}, sequenceRun(65000, 401), {}, "65010: Late block dropped\n"},
+      {"late at the wrap", {lateAtWrap}, sequenceRun(65500, 400), {}, "65530: Late block dropped\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    for (std::size_t i = 0; i < c.files.size(); ++i)
+      writeRecordFile(folder, std::to_string(i) + "_rec.bin", c.files[i]);
+    const auto imported = importRecord(folder.string(), "rec");
+    EXPECT_TRUE(imported.result);
+    EXPECT_EQ(imported.sequences(), c.sequences);
+    EXPECT_EQ(imported.invalidSequences(), c.invalid);
+    EXPECT_EQ(imported.output, c.output);
+  }
   TempFolder folder;
   writeRecordFile(folder, "0_rec.bin", {5, 4, 6, 10, 14});
   const auto imported = importRecord(folder.string(), "rec");
-  EXPECT_TRUE(imported.result);
-  EXPECT_EQ(imported.sequences(), (Sequences{4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}));
-  EXPECT_EQ(imported.invalidSequences(), (Sequences{7, 8, 9, 11, 12, 13}));
   const test::Passed& filler = imported.blocks[4];
   EXPECT_EQ(filler.battery, 0);
   EXPECT_EQ(filler.flags, 0);
   EXPECT_EQ(filler.data.size(), 2u);
   EXPECT_TRUE(test::allNaN(filler.data));
   EXPECT_EQ(imported.blocks[0].data, test::valuesOf(4));
-}
-
-TEST(Importer, CountsOnAcrossTheSixteenBitWrapAndAcrossFiles) {
-  TempFolder folder;
-  writeRecordFile(folder, "0_rec.bin", {65533, 65534, 1, 2, 65535});
-  writeRecordFile(folder, "1_rec.bin", {5, 6});
-  const auto imported = importRecord(folder.string(), "rec");
-  EXPECT_TRUE(imported.result);
-  // 65535 arrives late but still inside the window; 0 is missing; 3 and 4 are missing
-  // between the files.
-  EXPECT_EQ(imported.sequences(), (Sequences{65533, 65534, 65535, 0, 1, 2, 3, 4, 5, 6}));
-  EXPECT_EQ(imported.invalidSequences(), (Sequences{0, 3, 4}));
-
-  TempFolder wrap;
-  writeRecordFile(wrap, "0_rec.bin", {65535, 0});
-  EXPECT_EQ(importRecord(wrap.string(), "rec").sequences(), (Sequences{65535, 0}));
-
-  // The first block of a record is never preceded by fillers.
-  TempFolder late;
-  writeRecordFile(late, "0_rec.bin", {40000, 40001});
-  EXPECT_EQ(importRecord(late.string(), "rec").sequences(), (Sequences{40000, 40001}));
-}
-
-TEST(Importer, ReportsRepeatsAndPassesEachBlockOnOnce) {
-  TempFolder folder;
-  // 3 comes again while its first copy waits in the window; 330 ends the first file and
-  // starts the second, so it comes again just after it was passed on.
-  Sequences sequences = sequenceRun(0, 331);
-  sequences.insert(sequences.begin() + 5, 3);
-  writeRecordFile(folder, "0_rec.bin", sequences);
-  writeRecordFile(folder, "1_rec.bin", {330, 331});
-  const auto imported = importRecord(folder.string(), "rec");
-  EXPECT_TRUE(imported.result);
-  EXPECT_EQ(imported.sequences(), sequenceRun(0, 332));
-  EXPECT_TRUE(imported.invalidSequences().empty());
-  EXPECT_EQ(imported.output, "3: Repeated!!\n330: Repeated!!\n");
-}
-
-TEST(Importer, DropsABlockThatArrivesAfterItsPlaceHasGone) {
-  TempFolder folder;
-  Sequences sequences = sequenceRun(65000, 400);
-  sequences.push_back(65010);  // 390 places late, 80 places after it was passed
-  sequences.push_back(65400);
-  writeRecordFile(folder, "0_first.bin", sequences);
-  // The same around the wrap: never filled up to 65,000 numbers later.
-  Sequences wrapping = sequenceRun(65500, 400);
-  wrapping.push_back(65530);
-  writeRecordFile(folder, "0_second.bin", wrapping);
-
-  const auto first = importRecord(folder.string(), "first");
-  EXPECT_TRUE(first.result);
-  EXPECT_EQ(first.sequences(), sequenceRun(65000, 401));
-  EXPECT_EQ(first.output, "65010: Late block dropped\n");
-
-  const auto second = importRecord(folder.string(), "second");
-  EXPECT_EQ(second.sequences(), sequenceRun(65500, 400));
-  EXPECT_EQ(second.output, "65530: Late block dropped\n");
 }
 
 TEST(Importer, StopsWhenACallbackDeclines) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/process_spawn.h"
 #include "platform/socket.h"
@@ -20,10 +21,11 @@ namespace zav::test {
 
 class BridgeProcess {
  public:
-  explicit BridgeProcess(const std::string& logFile)
-      : port_(unusedLoopbackPort()),
-        child_(std::make_unique<ChildProcess>(executableFolder() + "/" + platform::executableFileName("rfbridge"),
-                                              std::vector<std::string>{"--port", std::to_string(port_)}, logFile)) {
+  // extra: further arguments after "--port N".
+  explicit BridgeProcess(const std::string& logFile, std::vector<std::string> extra = {})
+      : port_(unusedLoopbackPort()) {
+    extra.insert(extra.begin(), {"--port", std::to_string(port_)});
+    child_ = std::make_unique<ChildProcess>(program(), extra, logFile);
     // A started program needs a moment to listen (longer under an emulator).
     for (int attempt = 0; attempt < 300 && !listening_; ++attempt) {
       platform::Socket probe;
@@ -32,6 +34,7 @@ class BridgeProcess {
     }
   }
 
+  static std::string program() { return executableFolder() + "/" + platform::executableFileName("rfbridge"); }
   bool listening() const { return listening_; }
   uint16_t port() const { return port_; }
   // Ends the bridge at once, as a crash would: the links of its clients drop.

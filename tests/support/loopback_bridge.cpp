@@ -18,31 +18,21 @@ LoopbackBridge::LoopbackBridge(uint16_t port) {
 }
 
 LoopbackBridge::~LoopbackBridge() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    stopping_ = true;
-  }
+  locked([&] { stopping_ = true; });
   if (thread_.joinable()) thread_.join();
 }
 
 void LoopbackBridge::setAnswer(const std::string& answer) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  answer_ = answer;
+  locked([&] { answer_ = answer; });
 }
-
 void LoopbackBridge::setResponder(Responder responder) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  responder_ = std::move(responder);
+  locked([&] { responder_ = std::move(responder); });
 }
-
 void LoopbackBridge::sendToClient(const std::string& bytes) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  outgoing_ += bytes;
+  locked([&] { outgoing_ += bytes; });
 }
-
 void LoopbackBridge::dropClient() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  dropRequested_ = true;
+  locked([&] { dropRequested_ = true; });
 }
 
 template <typename Condition>
@@ -54,56 +44,39 @@ bool LoopbackBridge::waitUntil(Condition condition) {
 bool LoopbackBridge::waitForRequests(size_t count) {
   return waitUntil([&] { return requests_.size() >= count; });
 }
-
 bool LoopbackBridge::waitForReceived(size_t bytes) {
   return waitUntil([&] { return received_.size() >= bytes; });
 }
-
 bool LoopbackBridge::waitForClosedConnections(size_t count) {
   return waitUntil([&] { return closed_ >= count; });
 }
 
 std::vector<std::string> LoopbackBridge::requests() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return requests_;
+  return locked([&] { return requests_; });
 }
-
 std::string LoopbackBridge::received() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return received_;
+  return locked([&] { return received_; });
 }
-
 size_t LoopbackBridge::acceptedConnections() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return accepted_;
+  return locked([&] { return accepted_; });
 }
-
 size_t LoopbackBridge::closedConnections() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return closed_;
+  return locked([&] { return closed_; });
 }
 
 void LoopbackBridge::run() {
-  for (;;) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (stopping_) return;
-    }
+  while (!locked([&] { return stopping_; })) {
     platform::Socket client = listener_.accept(kPollMs);
     if (!client.isOpen()) continue;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
+    locked([&] {
       ++accepted_;
       dropRequested_ = false;
       outgoing_.clear();
-    }
+    });
     changed_.notify_all();
     serve(client);
     client.close();
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      ++closed_;
-    }
+    locked([&] { ++closed_; });
     changed_.notify_all();
   }
 }

@@ -63,6 +63,12 @@ class LoopbackBridge {
   std::string consume(const uint8_t* bytes, uint32_t count, bool& relaying, std::string& request);
   template <typename Condition>
   bool waitUntil(Condition condition);
+  // Runs f with the mutex held; its result.
+  template <typename F>
+  auto locked(F f) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return f();
+  }
 
   platform::Socket listener_;
   uint16_t port_ = 0;

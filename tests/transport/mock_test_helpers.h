@@ -1,6 +1,5 @@
-// Shared steps of the simulated-device tests: opening a device from a JSON document
-// written to a temporary file, talking to it through the public Connection operations,
-// and reading whole blocks.
+// Shared steps of the simulated-device tests: a device from a JSON document in a temporary
+// file, talked to through the public Connection operations.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,19 +15,16 @@
 
 namespace zav::test {
 
+inline const std::string kNul(1, '\0');
+
 inline nlohmann::json signalEntry(const std::string& type, int channels, int bytes, int blockSize, int mode,
                                   int sr, std::vector<double> values = {}) {
-  return {{"type", type},
-          {"channels", channels},
-          {"bytes", bytes},
-          {"blockSize", blockSize},
-          {"mode", mode},
-          {"sr", sr},
-          {"values", std::move(values)}};
+  return {{"type", type}, {"channels", channels}, {"bytes", bytes}, {"blockSize", blockSize}, {"mode", mode},
+          {"sr", sr},     {"values", values}};
 }
 
 inline nlohmann::json deviceWith(std::vector<nlohmann::json> entries) {
-  return {{"signals", std::move(entries)}};
+  return {{"signals", entries}};
 }
 
 inline void setProperty(Connection& connection, const std::string& key, const std::string& value) {
@@ -37,16 +33,12 @@ inline void setProperty(Connection& connection, const std::string& key, const st
   connection.setProperties(properties);
 }
 
-// Points the connection at a file holding the document (or the text as it stands).
-inline void configureWith(MockConnection& connection, const TempFolder& folder, const std::string& text) {
-  const auto path = folder / "device.json";
-  writeFile(path, text);
-  setProperty(connection, "configuration", path.string());
-}
-
+// Points the connection at a file holding the document (a string is written as it stands).
 inline void configureWith(MockConnection& connection, const TempFolder& folder,
                           const nlohmann::json& document) {
-  configureWith(connection, folder, document.dump());
+  const auto path = folder / "device.json";
+  writeFile(path, document.is_string() ? document.get<std::string>() : document.dump());
+  setProperty(connection, "configuration", path.string());
 }
 
 inline void send(Connection& connection, const std::string& bytes) {
@@ -55,27 +47,27 @@ inline void send(Connection& connection, const std::string& bytes) {
       static_cast<int32_t>(bytes.size()));
 }
 
-// Everything the device has to say right now (it answers at once or not at all).
-inline std::string pending(Connection& connection) {
+// Sends the command, then takes everything the device has to say (it answers at once or not at all).
+inline std::string ask(Connection& connection, const std::string& command) {
+  send(connection, command);
   std::string bytes;
   uint8_t buffer[64];
-  for (int32_t got; (got = connection.read(buffer, sizeof buffer)) > 0;) {
-    bytes.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(got));
-  }
+  for (int32_t got; (got = connection.read(buffer, sizeof buffer)) > 0;) bytes.append(buffer, buffer + got);
   return bytes;
 }
 
-inline std::string ask(Connection& connection, const std::string& command) {
-  send(connection, command);
-  return pending(connection);
+// The answers to several commands, in order.
+inline std::string askEach(Connection& connection, std::initializer_list<std::string> commands) {
+  std::string answers;
+  for (const std::string& command : commands) answers += ask(connection, command);
+  return answers;
 }
 
 inline std::vector<uint8_t> readBlock(Connection& connection, std::size_t size) {
   std::vector<uint8_t> block(size);
   std::size_t filled = 0;
-  while (filled < size) {
-    const int32_t got = connection.read(block.data() + filled, static_cast<uint32_t>(size - filled));
-    if (got <= 0) break;
+  for (int32_t got; filled < size && (got = connection.read(block.data() + filled,
+                                                            static_cast<uint32_t>(size - filled))) > 0;) {
     filled += static_cast<std::size_t>(got);
   }
   block.resize(filled);
