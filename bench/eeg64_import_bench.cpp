@@ -145,8 +145,10 @@ int main(int argc, char** argv) {
       rows += figures.rows;
       outputBytes += figures.bytes;
     }
+    // Dropped before the floor runs, so that it does not wait for their write-back.
     std::filesystem::remove_all(folder / "left");
     std::filesystem::remove_all(folder / "right");
+    std::filesystem::remove_all(folder / "csv");
     const double floorSeconds = writeFloor(files, folder / "floor");
     std::printf("%4d min pair: %7.1f MB in, %7.1f MB out, %llu rows\n", minutes, inputBytes / 1e6,
                 outputBytes / 1e6, static_cast<unsigned long long>(rows));

@@ -2,12 +2,18 @@
 # Installs the Debian packages zav needs to build and test, when they are missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ binutils python3 nlohmann-json3-dev libcli11-dev libgtest-dev googletest
-  libbenchmark-dev python3-numpy python3-pytest pkg-config libsystemd-dev dbus python3-dbusmock
-  libedf-dev python3-mne clang libclang-rt-14-dev)
-if [[ "${1:-}" == "--windows" ]]; then
-  packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine)
-fi
+# What building the library and its programs takes; --tests adds what the test suite and
+# benchmarks use, --windows the cross compiler and wine.
+packages=(cmake ninja-build g++ binutils pkg-config nlohmann-json3-dev libcli11-dev libsystemd-dev libedf-dev)
+for option in "$@"; do
+  case "$option" in
+    --tests)
+      packages+=(python3 libgtest-dev googletest libbenchmark-dev python3-numpy python3-pytest dbus
+        python3-dbusmock python3-mne clang libclang-rt-14-dev ccache) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine) ;;
+    *) echo "usage: install-deps.sh [--tests] [--windows]" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for package in "${packages[@]}"; do

@@ -6,27 +6,36 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc)"
 
-"$root/scripts/install-deps.sh" --windows
+"$root/scripts/install-deps.sh" --tests --windows
 
 section() { printf '\n==== %s ====\n' "$1"; }
 
+# A compiler cache, when there is one, lets repeated runs rebuild only what changed;
+# paths are taken relative to the checkout so that clones share it.
+cache=()
+if command -v ccache >/dev/null; then
+  cache=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+fi
+
 section "Linux"
-cmake -S "$root" -B "$root/build/linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZAV_WERROR=ON >/dev/null
+cmake -S "$root" -B "$root/build/linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZAV_WERROR=ON "${cache[@]}" >/dev/null
 cmake --build "$root/build/linux" -j "$jobs"
 ctest --test-dir "$root/build/linux" --output-on-failure -j "$jobs"
 
 section "Linux, AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$root/build/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZAV_WERROR=ON -DZAV_SANITIZE=ON \
-  -DZAV_BUILD_BENCH=OFF >/dev/null
+  -DZAV_BUILD_BENCH=OFF "${cache[@]}" >/dev/null
 cmake --build "$root/build/sanitize" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$root/build/sanitize" --output-on-failure -j "$jobs"
 
-section "Linux, ThreadSanitizer (thread tests only)"
+section "Linux, ThreadSanitizer (the tests that run threads)"
 cmake -S "$root" -B "$root/build/tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZAV_WERROR=ON -DZAV_TSAN=ON \
-  -DZAV_BUILD_TOOLS=OFF -DZAV_BUILD_BENCH=OFF >/dev/null
-cmake --build "$root/build/tsan" -j "$jobs" --target thread_tests
+  -DZAV_BUILD_BENCH=OFF "${cache[@]}" >/dev/null
+cmake --build "$root/build/tsan" -j "$jobs" --target thread_tests rfbridge eeg64_end_to_end_tests
 TSAN_OPTIONS=halt_on_error=1 "$root/build/tsan/bin/thread_tests"
+TSAN_OPTIONS=halt_on_error=1 "$root/build/tsan/bin/eeg64_end_to_end_tests"
 
 if command -v clang++ >/dev/null; then
   section "Fuzz targets, ten seconds each on their corpus"
@@ -43,6 +52,6 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
   /usr/lib/wine/wineserver -w || true
 fi
 cmake -S "$root" -B "$root/build/windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DZAV_WERROR=ON >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DZAV_WERROR=ON "${cache[@]}" >/dev/null
 cmake --build "$root/build/windows" -j "$jobs"
 ctest --test-dir "$root/build/windows" --output-on-failure -j "$jobs"

@@ -139,7 +139,7 @@ ZAV_API zav_driver* zav_driver_new_eeg64(const char* left, const char* right);
  * Simulated device described by a JSON configuration file. With a null path, a built-in
  * 32-channel amplifier at 32 blocks per second (256 samples per second): EEG 32 x 24-bit
  * channels with 8 samples per block carrying a looped synthetic EEG (10 Hz alpha, noise,
- * a little 50 Hz line noise; channels 7 and 23 carry strong 70-90 Hz noise, as a poor
+ * a little 50 Hz line noise; channels 8 and 24 carry strong 70-90 Hz noise, as a poor
  * contact would), ExG_B 2 channels, IMU_B 9 channels with 1 sample per block, FOT 1
  * channel, DIN 3 channels and an SD-card recorder.
  */
@@ -182,7 +182,10 @@ ZAV_API bool zav_driver_synchronize(zav_driver* driver, uint32_t* roundTrip, int
 
 /**
  * Reads one block. Returns zav_driver_read_data_size() doubles in physical units: the
- * enabled signals in order, each channel-major (channel * samples + sample). The storage
+ * enabled signals in order, each channel-major (channel * samples + sample, both 0-based).
+ * Units: EEG, ExG_A, ExG_B and GEN (analog inputs) in microvolts; ACC in g; IMU_B channels
+ * 1-3 in m/s2, 4-6 in degrees per second, 7-9 in microtesla; DIN and DOUT as line states;
+ * FOT (photodiode), IMU, FLOT, COM, GSR and the other types in the device's own scale. The storage
  * belongs to the handle and stays valid until the next read. Null on time-out or error;
  * after a lost link zav_driver_is_connected() turns false. Any output pointer may be null.
  */
@@ -190,9 +193,26 @@ ZAV_API const double* zav_driver_read(zav_driver* driver, uint16_t* sequence, ui
                                       uint16_t* flags);
 /** Number of doubles one successful read returns (follows signal mode changes). */
 ZAV_API int zav_driver_read_data_size(zav_driver* driver);
+/**
+ * Reads up to count blocks into the host's storage, one row of zav_driver_read_data_size()
+ * doubles per block (values must hold capacity >= count x that many doubles), with each
+ * block's sequence number, battery level and flags in the arrays of count entries (any may
+ * be null). Returns the number of blocks read: fewer than count when a read failed (time-out,
+ * lost link: zav_last_error says which), -1 for missing storage or too small a capacity.
+ * One call per batch keeps a host whose calls are costly (an interpreter) at the speed of C.
+ */
+ZAV_API int zav_driver_read_blocks(zav_driver* driver, int count, double* values, uint32_t capacity,
+                                   uint16_t* sequences, uint16_t* batteries, uint16_t* flags);
 /** Blocks per second (0 before connecting). */
 ZAV_API uint16_t zav_driver_get_frequency(zav_driver* driver);
-/** Contact grade of one EEG channel (zav_driver_impedance_*); unknown before grades exist. */
+/**
+ * Contact grade (zav_driver_impedance_*) of the EEG channel at index channel (0-based:
+ * channel 1 is index 0), from the 70-90 Hz noise over the last 10 s of blocks read, updated
+ * every 2 s. Until the first 10 s of blocks have been read since acquisition started, every
+ * channel reads saturated (4): no grade exists yet, so a host shows "waiting" then rather
+ * than a result. Unknown (0) for a handle without an enabled EEG signal or an index beyond
+ * its channels.
+ */
 ZAV_API int zav_driver_get_eeg_impedance(zav_driver* driver, uint16_t channel);
 
 /* ---- Recording ------------------------------------------------------------------ */

@@ -12,10 +12,10 @@ beside this package, or on the system's library path.
 from __future__ import annotations
 
 from . import _library
-from .device import BATTERY_CHARGING, BATTERY_UNKNOWN, Block, Device, Recording, lost_blocks
+from .device import BATTERY_CHARGING, BATTERY_UNKNOWN, Block, Device, Recorder, Recording, lost_blocks
 from .errors import (ConfigurationError, DeviceConnectionError, Error, ImportFailed, LibraryNotFoundError,
                      ReadTimeout, StateError)
-from .records import import_eeg64_sd_record, import_sd_record
+from .records import import_eeg64_sd_record, import_sd_record, import_sd_record_bdf
 from .signals import Impedance, Sensor, Signal
 
 
@@ -33,6 +33,7 @@ def __getattr__(name: str) -> str:
 
 __all__ = [
     "BATTERY_CHARGING", "BATTERY_UNKNOWN", "Block", "ConfigurationError", "Device", "DeviceConnectionError",
-    "Error", "Impedance", "ImportFailed", "LibraryNotFoundError", "ReadTimeout", "Recording", "Sensor", "Signal",
-    "StateError", "import_eeg64_sd_record", "import_sd_record", "library_version", "lost_blocks",
+    "Error", "Impedance", "ImportFailed", "LibraryNotFoundError", "ReadTimeout", "Recorder", "Recording", "Sensor",
+    "Signal", "StateError", "import_eeg64_sd_record", "import_sd_record", "import_sd_record_bdf", "library_version",
+    "lost_blocks",
 ]

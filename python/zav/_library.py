@@ -67,6 +67,11 @@ _PROTOTYPES = {
 # Functions of later releases; used when the loaded library has them.
 _OPTIONAL_PROTOTYPES = {
     "zav_last_error": (_char_p, []),
+    "zav_driver_record_start": (_bool, [_void_p, _char_p]),
+    "zav_driver_record_stop": (_bool, [_void_p]),
+    "zav_import_sd_record_bdf": (_int, [_char_p, _char_p, _char_p]),
+    # The batch read takes raw addresses: no conversion per call on the hot path.
+    "zav_driver_read_blocks": (_int, [_void_p, _int, _void_p, ctypes.c_uint32, _void_p, _void_p, _void_p]),
 }
 
 _library: Optional[ctypes.CDLL] = None

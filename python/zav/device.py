@@ -81,6 +81,25 @@ class Recording:
     lost: int
 
 
+class Recorder:
+    """A recording in progress (Device.record): stop() closes the file, complete up to the
+    last block read."""
+
+    def __init__(self, device: "Device", path: str) -> None:
+        self.device = device
+        self.path = path
+
+    def stop(self) -> None:
+        if not self.device._stop_recording():
+            raise Error(_library.describe(f"the recording {self.path} did not end whole", _library.error_text()))
+
+    def __enter__(self) -> "Recorder":
+        return self
+
+    def __exit__(self, *exc_info: object) -> None:
+        self.stop()
+
+
 def lost_blocks(sequence: np.ndarray) -> int:
     """Blocks missing from a run of 16-bit sequence numbers; a wrap from 65535 to 0 is no gap,
     a repeated number is none."""
@@ -395,25 +414,46 @@ class Device:
         # Blocks are gathered a chunk at a time and spread to the signals while the chunk is
         # still in the cache: a transposition of the whole run at the end costs several times more.
         chunk = np.empty((min(count, _CHUNK_BLOCKS), layout.size))
-        row_bytes, base = layout.size * 8, chunk.ctypes.data
-        sequence, battery, flags = [], [], []
-        memmove, read, handle = ctypes.memmove, self._read, self._handle_arg
-        pointers = (self._sequence_p, self._battery_p, self._flags_p)
-        values = (self._sequence, self._battery, self._flags)
+        words = np.empty((3, count), dtype=np.uint16)  # sequence, battery, flags per block
+        batch = getattr(self._lib, "zav_driver_read_blocks", None)
         for first in range(0, count, len(chunk)):
             blocks = min(len(chunk), count - first)
-            for row in range(blocks):
-                memmove(base + row * row_bytes, read(handle, *pointers) or self._read_address(), row_bytes)
-                sequence.append(values[0].value)
-                battery.append(values[1].value)
-                flags.append(values[2].value)
+            done = 0
+            if batch is not None:
+                # One foreign call per chunk: the library reads straight into the chunk's rows.
+                done = max(0, batch(self._handle_arg, blocks, chunk.ctypes.data, chunk.size,
+                                    words[0, first:].ctypes.data, words[1, first:].ctypes.data,
+                                    words[2, first:].ctypes.data))
+            for row in range(done, blocks):  # after a time-out, or with an older library
+                ctypes.memmove(chunk.ctypes.data + row * layout.size * 8, self._read_address(), layout.size * 8)
+                words[:, first + row] = (self._sequence.value, self._battery.value, self._flags.value)
             for key, start, stop, (channels, samples) in layout.slots:
                 part = chunk[:blocks, start:stop].reshape(blocks, channels, samples)
                 outputs[key][:, first:first + blocks, :] = part.transpose(1, 0, 2)
         data = {key: out.reshape(out.shape[0], -1) for key, out in outputs.items()}
-        sequence_array = np.array(sequence, dtype=np.uint16)
-        return Recording(data, sequence_array, np.array(battery, dtype=np.uint16), np.array(flags, dtype=np.uint16),
-                         lost_blocks(sequence_array))
+        return Recording(data, words[0].copy(), words[1].copy(), words[2].copy(), lost_blocks(words[0]))
+
+    # ---- recording -----------------------------------------------------------------
+
+    def record(self, path: Union[str, os.PathLike]) -> "Recorder":
+        """Writes every block read from now on to a BDF+ file (path ending in .bdf) until the
+        recorder is stopped, the device stops or is closed; usable as a context manager:
+
+            with device.record("session.bdf"):
+                device.read_seconds(60)
+        """
+        handle = self._require_connected()
+        start = getattr(self._lib, "zav_driver_record_start", None)
+        if start is None:
+            raise Error("this zav library cannot record")
+        if not start(handle, _library.encode(os.fspath(path))):
+            raise Error(_library.describe(f"cannot record {self.description} to {os.fspath(path)}",
+                                          _library.error_text()))
+        return Recorder(self, os.fspath(path))
+
+    def _stop_recording(self) -> bool:
+        handle = self._handle
+        return bool(handle) and bool(self._lib.zav_driver_record_stop(handle))
 
     # ---- impedance -----------------------------------------------------------------
 
@@ -433,5 +473,5 @@ class Device:
         return f"<zav.Device {self.description}, {state}>"
 
 
-__all__ = ["Device", "Block", "Recording", "lost_blocks",
+__all__ = ["Device", "Block", "Recorder", "Recording", "lost_blocks",
            "BATTERY_CHARGING", "BATTERY_UNKNOWN"]

@@ -36,3 +36,12 @@ def import_eeg64_sd_record(left: PathLike, right: PathLike, base: str, out: Path
             f"no record pair {base!r} of {os.fspath(left)} and {os.fspath(right)} was converted",
             _library.error_text()))
     return pairs
+
+
+def import_sd_record_bdf(folder: PathLike, name: str, out_file: PathLike) -> None:
+    """Converts the record name in folder into one BDF+ file (gaps annotated, not filled with
+    invented values). Raises ImportFailed when no such record exists or it could not be converted."""
+    convert = getattr(_library.lib(), "zav_import_sd_record_bdf", None)
+    if convert is None or convert(_path(folder), name.encode(), _path(out_file)) != 1:
+        raise ImportFailed(_library.describe(f"cannot convert record {name!r} of {os.fspath(folder)} to BDF",
+                                             _library.error_text()))

@@ -27,6 +27,12 @@ DriverConnection::~DriverConnection() {
   connection_.reset();
 }
 
+namespace {
+// The flags a two-device set gives its records until the devices are aligned; no device
+// reports this code of its own.
+constexpr uint16_t kUnalignedFlags = 7;
+}  // namespace
+
 void DriverConnection::updateImpedance() {
   if (!eegPresent_ || !impedance_) return;
   // The layout can only change through a mode change, which needs a new start; still,
@@ -87,7 +93,9 @@ const double* DriverConnection::read(uint16_t& sequence, uint16_t& battery, uint
     if (recorder_ && !driver_->isConnected()) recorder_->end("the link was lost");
     return nullptr;
   }
-  updateImpedance();
+  // The set's records before its two streams align hold no samples, only NaN: grading
+  // them would fill the contact window with nothing and hold the first grades back.
+  if (flags != kUnalignedFlags) updateImpedance();
   if (recorder_ && recorder_->running()) {
     if (recorder_->fits(driver_->signals())) {
       recorder_->add(data_, sequence, flags);

@@ -5,7 +5,8 @@
 namespace zav::record_text {
 
 std::string recordHeaderText(const RecordHeaderFields& fields) {
-  std::string text = fields.description + '\0' + std::to_string(fields.frequency) + '\0' + fields.signalList + '\0';
+  std::string text =
+      fields.description + '\0' + std::to_string(fields.frequency) + '\0' + fields.signalList + '\0';
   if (fields.layout) text += "Cal" + *fields.layout + '\0';
   return text;
 }

@@ -54,8 +54,8 @@ struct Driver::Impl {
 
   // The reader always frames and decodes blocks of the list the driver reports, so that a
   // read holds exactly the values the host is told to expect (a list re-read after a stop
-  // may differ from the one streaming started with); a block of another layout then fails
-  // its checksum instead of being decoded.
+  // may differ from the one streaming started with). A block of another layout is then
+  // framed at the new length, so its checksum fails and it is skipped.
   void replaceSignals(SignalList list) {
     signals = std::move(list);
     reader.configure(signals);

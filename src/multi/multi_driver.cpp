@@ -312,6 +312,8 @@ bool MultiDriver::setFrequency(uint16_t value) {
 }
 
 bool MultiDriver::setSignalMode(uint32_t index, uint8_t mode) {
+  // A side without its device knows no signals and would take any mode without a word.
+  if (!isConnected()) return false;
   // The right device is left alone when the left one refuses, so the two stay alike.
   if (!impl_->left.setMode(index, mode) || !impl_->right.setMode(index, mode)) return false;
   impl_->signals.at(index).mode = mode;

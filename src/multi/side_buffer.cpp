@@ -12,6 +12,11 @@ constexpr std::size_t kRowWidths[] = {32, 2, 9, 1, 3};
 // Sequence numbers are compared in 16-bit serial arithmetic: a step of half the range or
 // more, or none at all, is a repeat or a restart, never a gap to fill.
 constexpr uint16_t kLargestStep = 0x7FFF;
+// Missing blocks filled with NaN at most for one gap: two minutes at 32 blocks per
+// second, 8 MB of EEG rows. A longer jump is far more likely a damaged sequence number
+// that passed the checksum than a real silence, and filling it would cost gigabytes;
+// the alignment on the next marker code takes up whatever the cut leaves out.
+constexpr uint16_t kLongestFill = 4096;
 
 // Only signals that take part in the blocks: a mode of 0 or below sends nothing.
 bool enabled(const SignalInfo& info) {
@@ -61,7 +66,8 @@ void SideBuffer::appendGap(const SignalList& signals, uint16_t sequence) {
 void SideBuffer::push(const double* values, std::size_t count, const SignalList& signals, uint16_t sequence) {
   const auto step = static_cast<uint16_t>(sequence - lastSequence_);
   if (!fresh_ && step > 1 && step <= kLargestStep) {
-    for (uint16_t missing = 1; missing < step; ++missing) {
+    const auto filled = static_cast<uint16_t>(step - 1 < kLongestFill ? step : kLongestFill + 1);
+    for (uint16_t missing = 1; missing < filled; ++missing) {
       appendGap(signals, static_cast<uint16_t>(lastSequence_ + missing));
     }
   }

@@ -9,21 +9,13 @@
 #include <cctype>
 
 #include "platform/serial_port.h"
+#include "platform/wide_text_win32.h"
 
 namespace zav::platform {
 
 namespace {
 
 const char kDevicePrefix[] = "\\\\.\\";
-
-std::wstring widened(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (length <= 0) return std::wstring(text.begin(), text.end());
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-  return wide;
-}
 
 bool startsWithComName(const std::string& path) {
   return path.size() > 3 && std::toupper(static_cast<unsigned char>(path[0])) == 'C' &&

@@ -10,6 +10,10 @@
 //
 // As a RecordSink it takes the signals at open and writes no timestamp column.
 //
+// Rows are formatted in the caller's thread and written, each flushed whole, by a
+// writing thread of the writer's own, so that formatting overlaps the system's writes;
+// close() returns once every row is written.
+//
 // A file that cannot be created or written is named in one diagnostic line; the other
 // files are written on, and close() reports the loss.
 #pragma once

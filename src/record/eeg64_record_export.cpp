@@ -78,8 +78,9 @@ std::string eeg64PairFolder(const Eeg64Pair& pair, std::size_t pairCount) {
 
 int importEeg64SdRecord(const char* leftFolder, const char* rightFolder, const char* baseName,
                         const char* outputFolder, const ImportProgress* progress) {
-  if (leftFolder == nullptr || rightFolder == nullptr || baseName == nullptr || outputFolder == nullptr)
+  if (leftFolder == nullptr || rightFolder == nullptr || baseName == nullptr || outputFolder == nullptr) {
     return 0;
+  }
   const std::vector<Eeg64Pair> pairs = eeg64Pairs(leftFolder, rightFolder, baseName);
   std::vector<std::unique_ptr<Eeg64Importer>> importers;
   uint64_t blockCount = 0;

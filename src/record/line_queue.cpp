@@ -9,9 +9,10 @@ namespace zav {
 
 namespace {
 
-// A few chunks in flight keep both threads busy; each holds hundreds of typical rows, so
-// the threads meet once per chunk rather than once per line.
-constexpr std::size_t kChunks = 8;
+// Each chunk holds hundreds of typical rows, so the threads meet once per chunk rather
+// than once per line. Enough chunks are in flight to keep the writer busy while the
+// formatting thread waits to be scheduled on a busy machine.
+constexpr std::size_t kChunks = 16;
 constexpr std::size_t kMinChunkBytes = std::size_t{1} << 16;
 
 }  // namespace
@@ -60,8 +61,10 @@ void LineQueue::publish(std::unique_lock<std::mutex>& lock) {
   ++published_;
   used_ = 0;
   ready_.notify_one();
-  // The slot filled next must have been written out.
-  freed_.wait(lock, [this] { return published_ - written_ < kChunks; });
+  // The slot filled next must have been written out. A full ring is left to drain to
+  // half, so that the formatting thread wakes once per many chunks, not once per chunk.
+  if (published_ - written_ < kChunks) return;
+  freed_.wait(lock, [this] { return published_ - written_ <= kChunks / 2; });
 }
 
 void LineQueue::stop() {
@@ -94,11 +97,13 @@ void LineQueue::run() {
       entry.file->writeLine(chunk + at, entry.size);
       at += entry.size;
     }
+    bool drained = false;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       ++written_;
+      drained = published_ - written_ <= kChunks / 2;
     }
-    freed_.notify_one();
+    if (drained) freed_.notify_one();
   }
 }
 

@@ -81,8 +81,10 @@ RecordHeader readRecordHeader(const std::filesystem::path& path) {
   FileCursor cursor(1 << 16);
   if (!cursor.open(path)) return header;
   readHeaderFields(cursor, header);
+  // Without signals there are no blocks to count, and a long file of another kind is
+  // not searched through.
   const uint64_t blockBytes = recordBlockBytes(header.signals);
-  if (blockBytes == 0 || blockBytes > kMaxRecordBlockBytes) return header;
+  if (header.signals.empty() || blockBytes > kMaxRecordBlockBytes) return header;
   // The first block is found as the import finds it: at the first 0xAA 0x55 pair.
   if (!BlockScanner(cursor, static_cast<std::size_t>(blockBytes)).skipHeader()) return header;
   header.firstBlock = cursor.position();

@@ -212,8 +212,8 @@ bool readCard(const nlohmann::json& document, MockCard& card, std::string& error
 
 // A misspelt key would otherwise leave a device that streams nothing anyone asked for.
 bool checkKeys(const nlohmann::json& document, std::string& error) {
-  static const char* const kKeys[] = {"signals", "preset",  "markers", "referenceWave",
-                                      "battery", "card",    "cardFileBytes"};
+  static const char* const kKeys[] = {"signals", "preset", "markers", "referenceWave",
+                                      "battery", "card",   "cardFileBytes"};
   for (const auto& item : document.items()) {
     const bool known = std::any_of(std::begin(kKeys), std::end(kKeys),
                                    [&](const char* key) { return item.key() == key; });

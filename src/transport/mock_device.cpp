@@ -125,7 +125,8 @@ void MockDevice::startStreaming() {
   const int32_t eegChannels = eeg < signals_.size() ? signals_[eeg].info.channels : 0;
   std::string description = "Simulated amplifier " + version_;
   if (clockYear_ != 0) description += ", started " + clockText();
-  card_.startRecording(folder_, file_, mockRecordHeader(description, frequency_, signalListText(), eegChannels));
+  card_.startRecording(folder_, file_,
+                       mockRecordHeader(description, frequency_, signalListText(), eegChannels));
 }
 
 void MockDevice::stopStreaming() {
@@ -140,13 +141,23 @@ uint16_t MockDevice::battery() const {
   return static_cast<uint16_t>(std::max<int64_t>(battery_.millivolts - lost, floor));
 }
 
+namespace {
+constexpr uint32_t kExchangeMicroseconds = 3;
+constexpr int kMostSpins = 100000;
+}  // namespace
+
 void MockDevice::clockSample(uint8_t (&answer)[8]) const {
   const auto microseconds = [this] {
     return static_cast<uint32_t>((wallClock_() - powerOnWallTime_) / kTicksPerMicrosecond);
   };
   const uint32_t received = microseconds();
-  // The answer leaves after the request came in, never in the same microsecond.
-  const uint32_t sent = std::max<uint32_t>(microseconds(), received + 1);
+  // A real exchange crosses a link and takes microseconds at the least; one inside this
+  // process can take less, and a host that cannot tell its before and after apart has
+  // to discard the sample. The answer leaves a few microseconds after the request came in
+  // (bounded, in case the clock stands still).
+  uint32_t sent = microseconds();
+  for (int spins = 0; sent - received < kExchangeMicroseconds && spins < kMostSpins; ++spins) sent = microseconds();
+  sent = std::max<uint32_t>(sent, received + 1);
   writeU32BE(answer, received);
   writeU32BE(answer + 4, sent);
 }

@@ -26,7 +26,8 @@ std::vector<record_text::LayoutElectrode> roundCap(int32_t channels) {
   if (total == 0) return electrodes;
   electrodes.push_back({kCentre, kCentre, 1});
   int32_t rings = 0;
-  for (std::size_t placed = 1, size = kFirstRing; placed < total; placed += size, size += kRingGrowth) ++rings;
+  for (std::size_t placed = 1, size = kFirstRing; placed < total; placed += size, size += kRingGrowth)
+    ++rings;
   std::size_t ringSize = kFirstRing;
   for (int32_t ring = 1; electrodes.size() < total; ++ring, ringSize += kRingGrowth) {
     const std::size_t count = std::min(ringSize, total - electrodes.size());

@@ -88,3 +88,17 @@ def test_failures_raise_errors_that_say_what_went_wrong(tmp_path, fast_config):
     with pytest.raises(zav.StateError, match="closed"):
         device.start()
     device.close()
+
+
+def test_record_writes_the_blocks_read_to_a_bdf_file(device, tmp_path):
+    device.start()
+    path = tmp_path / "session.bdf"
+    with device.record(path):
+        for _ in device.read_blocks(RATE):  # one second of data
+            pass
+    with open(path, "rb") as bdf:
+        header = bdf.read(256)
+    assert header[:8] == b"\xffBIOSEMI"
+    assert int(header[236:244]) >= 1  # whole data records, the count written at the close
+    with pytest.raises(zav.Error):
+        device.record(tmp_path / "missing-folder" / "x.bdf")

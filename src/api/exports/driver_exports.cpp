@@ -1,4 +1,5 @@
 // Exported functions that take a device handle.
+#include <algorithm>
 #include <memory>
 
 #include "api/connection_factory.h"
@@ -157,19 +158,53 @@ ZAV_API bool zav_driver_synchronize(zav_driver* driver, uint32_t* roundTrip, int
 ZAV_API const double* zav_driver_read(zav_driver* driver, uint16_t* sequence, uint16_t* battery,
                                       uint16_t* flags) {
   return onHandle<const double*>(driver, nullptr, [&](DriverConnection& d) -> const double* {
-    uint16_t s = 0;
-    uint16_t b = 0;
-    uint16_t f = 0;
+    // The driver writes what it knows also when a read fails (the set's flags 7 for a
+    // record that held a gap); what it leaves alone stays as the host had it.
+    // No device sends flags 0xFFFF: it tells whether this read set them.
+    constexpr uint16_t kUnset = 0xFFFF;
+    uint16_t s = sequence != nullptr ? *sequence : 0;
+    uint16_t b = battery != nullptr ? *battery : 0;
+    uint16_t f = kUnset;
     const double* values = d.read(s, b, f);
+    if (sequence != nullptr) *sequence = s;
+    if (battery != nullptr) *battery = b;
+    if (flags != nullptr && f != kUnset) *flags = f;
     if (values == nullptr) {
       if (!d.driver().isConnected()) return fail(nullptr, "not connected (or the link to the device was lost)");
       if (!d.driver().isRunning()) return fail(nullptr, "acquisition is not running");
+      if (f == zav_driver_flags_eeg64_not_synchronized) return fail(nullptr, "a record of the set held a gap");
       return fail(nullptr, "no whole block arrived before the time-out");
     }
-    if (sequence != nullptr) *sequence = s;
-    if (battery != nullptr) *battery = b;
-    if (flags != nullptr) *flags = f;
     return values;
+  });
+}
+
+ZAV_API int zav_driver_read_blocks(zav_driver* driver, int count, double* values, uint32_t capacity,
+                                   uint16_t* sequences, uint16_t* batteries, uint16_t* flags) {
+  if (count < 0 || (count > 0 && values == nullptr)) return fail(-1, "no room for the blocks");
+  return onHandle(driver, -1, [&](DriverConnection& d) {
+    const auto size = static_cast<uint64_t>(d.readDataSize());
+    if (size * static_cast<uint64_t>(count) > capacity) return fail(-1, "capacity below count x data size");
+    int read = 0;
+    for (; read < count; ++read) {
+      uint16_t s = 0;
+      uint16_t b = 0;
+      uint16_t f = 0;
+      const double* block = d.read(s, b, f);
+      if (block == nullptr) {
+        if (!d.driver().isConnected()) return fail(read, "not connected (or the link to the device was lost)");
+        if (!d.driver().isRunning()) return fail(read, "acquisition is not running");
+        return fail(read, "no whole block arrived before the time-out");
+      }
+      // The layout of a running acquisition cannot change; a block of another size would
+      // not fit the host's rows, so it ends the batch.
+      if (static_cast<uint64_t>(d.readDataSize()) != size) return fail(read, "the signals changed");
+      std::copy(block, block + size, values + static_cast<uint64_t>(read) * size);
+      if (sequences != nullptr) sequences[read] = s;
+      if (batteries != nullptr) batteries[read] = b;
+      if (flags != nullptr) flags[read] = f;
+    }
+    return read;
   });
 }
 

@@ -49,6 +49,22 @@ int importPairs(const char* leftFolder, const char* rightFolder, const char* bas
   return fail(0, (std::string("no record pair ") + baseName + " was converted whole").c_str());
 }
 
+using ProgressCallback = int (*)(uint64_t blocksDone, uint64_t blockCount, void* user);
+
+// The host's progress callback as the importers report it. A declined report ends the
+// conversion after the block before it (rows stay whole) and sets cancelled.
+zav::ImportProgress progressReports(ProgressCallback progress, void* user, bool& cancelled) {
+  zav::ImportProgress reports;
+  reports.everyBlocks = kBlocksPerProgress;
+  if (progress != nullptr) {
+    reports.update = [progress, user, &cancelled](const zav::ImportStatus& status) {
+      cancelled = cancelled || progress(status.blocksDone, status.blockCount, user) == 0;
+      return !cancelled;
+    };
+  }
+  return reports;
+}
+
 // "EEG 32, D in 3": the enabled signals with their channel counts.
 std::string signalSummary(const zav::SignalList& signals) {
   std::string text;
@@ -75,15 +91,7 @@ ZAV_API int zav_import_sd_record_with_progress(const char* folder, const char* r
   if (folder == nullptr || recordName == nullptr || outputFolder == nullptr) return fail(0, kNullArgument);
   bool cancelled = false;
   const int result = guarded(0, [&] {
-    zav::ImportProgress reports;
-    reports.everyBlocks = kBlocksPerProgress;
-    if (progress != nullptr) {
-      // A declined report ends the conversion after the block before it: rows stay whole.
-      reports.update = [&](const zav::ImportStatus& status) {
-        cancelled = cancelled || progress(status.blocksDone, status.blockCount, user) == 0;
-        return !cancelled;
-      };
-    }
+    const zav::ImportProgress reports = progressReports(progress, user, cancelled);
     return importRecord(folder, recordName, outputFolder, &reports);
   });
   if (cancelled) setError("the conversion was cancelled");
@@ -106,14 +114,7 @@ ZAV_API int zav_import_eeg64_sd_record_with_progress(
   }
   bool cancelled = false;
   const int result = guarded(0, [&] {
-    zav::ImportProgress reports;
-    reports.everyBlocks = kBlocksPerProgress;
-    if (progress != nullptr) {
-      reports.update = [&](const zav::ImportStatus& status) {
-        cancelled = cancelled || progress(status.blocksDone, status.blockCount, user) == 0;
-        return !cancelled;
-      };
-    }
+    const zav::ImportProgress reports = progressReports(progress, user, cancelled);
     return importPairs(leftFolder, rightFolder, baseName, outputFolder, &reports);
   });
   if (cancelled) setError("the conversion was cancelled");
