@@ -30,3 +30,16 @@ if(TARGET zav_cli)
   zav_cli_case(cli_no_signal 1 "has no signal switched on"
     stream --simulated ${CMAKE_CURRENT_BINARY_DIR}/all_signals_off.json --seconds 1)
 endif()
+
+# Records named exactly as `zav records` lists them; a search pattern only when asked for,
+# and never one that takes the files of several records (run and run2 here).
+if(TARGET zav_cli)
+  set(_records ${CMAKE_SOURCE_DIR}/tests/data/records)
+  zav_cli_case(cli_records_skips_non_records 0 "run +1 .*run2 +1 " records ${_records})
+  zav_cli_case(cli_import_exact_name 0 "converted run: 5 blocks" import ${_records} run
+    ${CMAKE_CURRENT_BINARY_DIR}/import_run)
+  zav_cli_case(cli_import_unknown_name 1 "no record ru in .* \\(it holds run, run2\\)" import ${_records} ru
+    ${CMAKE_CURRENT_BINARY_DIR}/import_ru)
+  zav_cli_case(cli_import_ambiguous_match 1 "--match run finds the files of several records \\(run, run2\\)"
+    import --match run ${_records} ${CMAKE_CURRENT_BINARY_DIR}/import_match)
+endif()

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <regex>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -22,6 +23,7 @@ struct ImportOptions {
   std::string record;
   std::string output;
   std::string rightFolder;
+  std::string match;  // a regular expression searched in file names, instead of an exact name
 };
 
 struct ImportReport {
@@ -50,6 +52,59 @@ int onProgress(uint64_t blocksDone, uint64_t blockCount, void* user) {
   report->display->show(status);
   report->reported = true;
   return 1;
+}
+
+int onListed(const zav_record_info* info, void* user) {
+  static_cast<std::vector<std::string>*>(user)->push_back(info->name);
+  return 1;
+}
+
+// The library's pattern for exactly the record that `zav records` lists by this name:
+// the name taken literally, then only an extension up to the end of the file name.
+std::string exactPattern(const std::string& name) {
+  static const std::string special = "\\^$.|?*+()[]{}";
+  std::string pattern;
+  for (char c : name) {
+    if (special.find(c) != std::string::npos) pattern += '\\';
+    pattern += c;
+  }
+  return pattern + "(\\.[^.]*$|$)";
+}
+
+std::string joined(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+  return text;
+}
+
+// The record pattern to convert, or an empty text after saying why there is none.
+std::string recordPattern(const ImportOptions& options) {
+  std::vector<std::string> records;
+  zav_list_sd_records(options.folder.c_str(), onListed, &records);
+  if (options.match.empty()) {
+    if (std::find(records.begin(), records.end(), options.record) != records.end()) {
+      return exactPattern(options.record);
+    }
+    std::fprintf(stderr, "zav: no record %s in %s%s%s\n", options.record.c_str(), options.folder.c_str(),
+                 records.empty() ? "" : " (it holds ", records.empty() ? "" : (joined(records) + ")").c_str());
+    return {};
+  }
+  std::vector<std::string> matched;
+  try {
+    const std::regex pattern("[0-9]_" + options.match, std::regex::ECMAScript);
+    for (const std::string& record : records) {
+      if (std::regex_search("0_" + record, pattern)) matched.push_back(record);
+    }
+  } catch (const std::regex_error&) {
+    std::fprintf(stderr, "zav: --match %s is not a usable regular expression\n", options.match.c_str());
+    return {};
+  }
+  if (matched.size() > 1) {
+    std::fprintf(stderr, "zav: --match %s finds the files of several records (%s): name one exactly\n",
+                 options.match.c_str(), joined(matched).c_str());
+    return {};
+  }
+  return options.match;
 }
 
 int onPair(const zav_record_pair* pair, void* user) {
@@ -85,8 +140,13 @@ int runImport(const ImportOptions& options) {
         onProgress, &report);
     converted = done == report.pairs;
   } else {
+    const std::string pattern = recordPattern(options);
+    if (pattern.empty()) {
+      if (!outputExisted) std::filesystem::remove(options.output, error);
+      return 1;
+    }
     zav_list_sd_records(options.folder.c_str(), onRecord, &report);
-    converted = zav_import_sd_record_with_progress(options.folder.c_str(), options.record.c_str(),
+    converted = zav_import_sd_record_with_progress(options.folder.c_str(), pattern.c_str(),
                                                    options.output.c_str(), onProgress, &report) == 1;
   }
   const std::string reason = zav_last_error();
@@ -116,19 +176,25 @@ void addImportCommand(CLI::App& app, std::function<int()>& action) {
           "the folder of the record's files, the record name (files <n>_<record>...) and the folder "
           "for the CSV files (created when missing); with --eeg64: LEFTFOLDER RIGHTFOLDER BASE OUTPUT")
       ->required();
+  command->add_option("--match", options->match,
+                      "take the files whose names hold <digit>_REGEX (a regular expression searched "
+                      "anywhere) instead of the record named exactly as zav records lists it; refused when "
+                      "it finds the files of several records");
   command->add_flag("--eeg64", options->eeg64,
                     "convert the left/right record pairs of a 64-channel set whose names hold BASE");
   command->callback([&action, options] {
-    const std::size_t wanted = options->eeg64 ? 4 : 3;
+    const bool matching = !options->match.empty() && !options->eeg64;
+    const std::size_t wanted = options->eeg64 ? 4 : matching ? 2 : 3;
     if (options->arguments.size() != wanted) {
-      throw CLI::ValidationError(
-          options->eeg64 ? "import --eeg64" : "import",
-          options->eeg64 ? "takes LEFTFOLDER RIGHTFOLDER BASE OUTPUT" : "takes FOLDER RECORD OUTPUT");
+      throw CLI::ValidationError(options->eeg64 ? "import --eeg64" : "import",
+                                 options->eeg64 ? "takes LEFTFOLDER RIGHTFOLDER BASE OUTPUT"
+                                 : matching     ? "with --match takes FOLDER OUTPUT"
+                                                : "takes FOLDER RECORD OUTPUT");
     }
     std::size_t next = 0;
     options->folder = options->arguments[next++];
     if (options->eeg64) options->rightFolder = options->arguments[next++];
-    options->record = options->arguments[next++];
+    options->record = matching ? options->match : options->arguments[next++];
     options->output = options->arguments[next];
     action = [options] { return runImport(*options); };
   });
