@@ -160,7 +160,11 @@ ZAV_API void zav_driver_free(zav_driver* driver);
 
 /** Opens the transport, stops any streaming, reads identity and signals. See is_connected. */
 ZAV_API void zav_driver_connect(zav_driver* driver);
-/** Closes the transport and forgets the device's identity, frequency, signals, folder and file. */
+/**
+ * Closes the transport and forgets the device's identity, frequency, signal list, folder and
+ * file. The host's signal handles stay (zav_driver_get_number_of_signals keeps its count) but
+ * answer 0, false or "" until the next connect gives the driver its list back.
+ */
 ZAV_API void zav_driver_disconnect(zav_driver* driver);
 /** Closes and reopens the transport keeping what is known; resumes a device that still streams. */
 ZAV_API void zav_driver_reconnect(zav_driver* driver);

@@ -43,3 +43,7 @@ if(TARGET zav_cli)
   zav_cli_case(cli_import_ambiguous_match 1 "--match run finds the files of several records \\(run, run2\\)"
     import --match run ${_records} ${CMAKE_CURRENT_BINARY_DIR}/import_match)
 endif()
+if(TARGET zav_cli AND NOT WIN32)
+  zav_cli_case(cli_import_bdf 0 "converted run into .*import_run.bdf" import --format bdf
+    ${CMAKE_SOURCE_DIR}/tests/data/records run ${CMAKE_CURRENT_BINARY_DIR}/import_run.bdf)
+endif()

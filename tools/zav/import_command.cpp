@@ -24,6 +24,7 @@ struct ImportOptions {
   std::string output;
   std::string rightFolder;
   std::string match;  // a regular expression searched in file names, instead of an exact name
+  std::string format = "csv";  // csv: files in the OUTPUT folder; bdf: OUTPUT is one BDF+ file
 };
 
 struct ImportReport {
@@ -115,7 +116,20 @@ int onPair(const zav_record_pair* pair, void* user) {
   return 1;
 }
 
+// One BDF+ file from the same blocks as the CSV files (gaps annotated, not filled in).
+int runBdfImport(const ImportOptions& options) {
+  const std::string pattern = recordPattern(options);
+  if (pattern.empty()) return 1;
+  if (zav_import_sd_record_bdf(options.folder.c_str(), pattern.c_str(), options.output.c_str()) != 1) {
+    std::fprintf(stderr, "zav: %s\n", zav_last_error());
+    return 1;
+  }
+  std::printf("converted %s into %s\n", options.record.c_str(), options.output.c_str());
+  return 0;
+}
+
 int runImport(const ImportOptions& options) {
+  if (options.format == "bdf") return runBdfImport(options);
   std::error_code error;
   const bool outputExisted = std::filesystem::exists(options.output, error);
   std::filesystem::create_directories(options.output, error);
@@ -180,9 +194,15 @@ void addImportCommand(CLI::App& app, std::function<int()>& action) {
                       "take the files whose names hold <digit>_REGEX (a regular expression searched "
                       "anywhere) instead of the record named exactly as zav records lists it; refused when "
                       "it finds the files of several records");
+  command->add_option("--format", options->format,
+                      "csv: the CSV files in the OUTPUT folder; bdf: one BDF+ file named OUTPUT")
+      ->check(CLI::IsMember({"csv", "bdf"}));
   command->add_flag("--eeg64", options->eeg64,
                     "convert the left/right record pairs of a 64-channel set whose names hold BASE");
   command->callback([&action, options] {
+    if (options->eeg64 && options->format == "bdf") {
+      throw CLI::ValidationError("--format", "bdf takes a single record; --eeg64 pairs convert to csv");
+    }
     const bool matching = !options->match.empty() && !options->eeg64;
     const std::size_t wanted = options->eeg64 ? 4 : matching ? 2 : 3;
     if (options->arguments.size() != wanted) {
