@@ -47,3 +47,8 @@ if(TARGET zav_cli AND NOT WIN32)
   zav_cli_case(cli_import_bdf 0 "converted run into .*import_run.bdf" import --format bdf
     ${CMAKE_SOURCE_DIR}/tests/data/records run ${CMAKE_CURRENT_BINARY_DIR}/import_run.bdf)
 endif()
+if(TARGET zav_cli)
+  add_test(NAME cli_newcomer_walk COMMAND ${CMAKE_COMMAND} -DWORK=${CMAKE_CURRENT_BINARY_DIR}/newcomer_walk
+    -P ${CMAKE_CURRENT_LIST_DIR}/scripts/newcomer_walk.cmake -- ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:zav_cli>)
+  set_tests_properties(cli_newcomer_walk PROPERTIES TIMEOUT 180)
+endif()

@@ -37,6 +37,11 @@ bool Acquisition::begin(const DeviceOptions& options, const std::string& descrip
     zav_driver_disconnect(driver_);
     return false;
   }
+  if (options.sdCard && !zav_driver_enable_sd_card(driver_, 1)) {
+    error = "the " + description + " did not switch its SD card on: " + zav_last_error();
+    zav_driver_disconnect(driver_);
+    return false;
+  }
   stats_.eegChannels = firstEegChannels(driver_);
   stats_.frequency = zav_driver_get_frequency(driver_);
   if (!zav_driver_start(driver_)) {

@@ -80,6 +80,9 @@ void addDeviceOptions(CLI::App& command, DeviceOptions& options) {
   command.add_option("--sensor", options.sensor, "EEG sensor type, for contact grading")
       ->check(CLI::IsMember({"dry", "water"}))
       ->capture_default_str();
+  command.add_flag("--sd-card", options.sdCard,
+                   "switch the device's SD-card recorder on while acquiring (zav info shows its folder and "
+                   "file; the simulated device records into the folder its configuration's \"card\" names)");
 }
 
 void checkDeviceOptions(DeviceOptions& options) {

@@ -24,6 +24,7 @@ struct DeviceOptions {
   std::string bluetooth;
   std::vector<std::string> eeg64;  // LEFT RIGHT; empty with --eeg64 alone: the bridge's simulated halves
   std::string sensor = "dry";
+  bool sdCard = false;              // switch the device's SD-card recorder on before starting
   bool eeg64Given = false;          // set by checkDeviceOptions
   std::vector<CLI::Option*> given;  // the device options, to count those on the command line
   CLI::Option* eeg64Option = nullptr;
