@@ -27,3 +27,8 @@ if(TARGET zav_cli)
     unset(ZAV_CLI_FILE)
   endif()
 endif()
+if(TARGET zav_cli AND NOT WIN32)
+  add_test(NAME cli_record_interrupted COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/scripts/record_interrupted.sh
+    $<TARGET_FILE:zav_cli> ${CMAKE_CURRENT_BINARY_DIR}/cli_record_interrupted.bdf)
+  set_tests_properties(cli_record_interrupted PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
+endif()
