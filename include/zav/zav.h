@@ -319,6 +319,14 @@ ZAV_API int zav_import_sd_record_with_progress(const char* folder, const char* r
  * conversion, and on a build without BDF).
  */
 ZAV_API int zav_import_sd_record_bdf(const char* folder, const char* recordName, const char* outputFile);
+/**
+ * Converts the left/right record pairs of a 64-channel set (as zav_driver_import_eeg64_sd_record
+ * finds and aligns them) into one BDF+ file per pair in outputFolder, named after the pair's
+ * common name ("rec_.bdf" for rec_l and rec_r). Returns the number of pairs converted whole
+ * (0 also on a build without BDF; zav_last_error says why).
+ */
+ZAV_API int zav_import_eeg64_sd_record_bdf(const char* leftFolder, const char* rightFolder, const char* baseName,
+                                           const char* outputFolder);
 
 /** One record of a folder, from its files' headers; the texts live during the callback only. */
 typedef struct zav_record_info {

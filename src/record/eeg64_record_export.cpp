@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 
+#include "record/bdf_writer.h"
 #include "record/csv_writer.h"
 #include "record/eeg64_importer.h"
 #include "signal/impedance_estimator.h"
@@ -52,9 +53,7 @@ class PairProgress {
 };
 
 // True when the pair was converted whole; cancelled tells a declined report.
-bool exportPair(const Eeg64Importer& importer, const std::string& folder, PairProgress& progress,
-                bool& cancelled) {
-  CsvWriter writer(folder.c_str(), "", kDrySensor);
+bool exportPair(const Eeg64Importer& importer, RecordSink& writer, PairProgress& progress, bool& cancelled) {
   if (!writer.open(importer.signals(), importer.frequency())) return false;
   const std::unique_ptr<Eeg64Stream> stream = importer.stream();
   if (progress.active()) {
@@ -104,10 +103,33 @@ int importEeg64SdRecord(const char* leftFolder, const char* rightFolder, const c
       std::filesystem::create_directory(folder, error);
     }
     bool cancelled = false;
-    if (exportPair(*importers[i], folder.string(), counter, cancelled)) ++converted;
+    CsvWriter writer(folder.string().c_str(), "", kDrySensor);
+    if (exportPair(*importers[i], writer, counter, cancelled)) ++converted;
     if (cancelled) return converted;
   }
   counter.finish();
+  return converted;
+}
+
+int importEeg64SdRecordBdf(const char* leftFolder, const char* rightFolder, const char* baseName,
+                           const char* outputFolder) {
+  if (leftFolder == nullptr || rightFolder == nullptr || baseName == nullptr || outputFolder == nullptr ||
+      !BdfWriter::available()) {
+    return 0;
+  }
+  const std::vector<Eeg64Pair> pairs = eeg64Pairs(leftFolder, rightFolder, baseName);
+  PairProgress noProgress(nullptr, 0, 0);
+  int converted = 0;
+  for (const Eeg64Pair& pair : pairs) {
+    const Eeg64Importer importer(leftFolder, rightFolder, pair.common);
+    if (!importer.found()) continue;
+    // Named like the CSV subfolders, so that no name leads outside the output folder.
+    const std::string name = eeg64PairFolder(pair, 2);
+    BdfWriter writer((std::filesystem::path(outputFolder) / (name + ".bdf")).string());
+    writer.setRecordingText(importer.description());
+    bool cancelled = false;
+    if (exportPair(importer, writer, noProgress, cancelled)) ++converted;
+  }
   return converted;
 }
 

@@ -19,4 +19,9 @@ std::string eeg64PairFolder(const Eeg64Pair& pair, std::size_t pairCount);
 int importEeg64SdRecord(const char* leftFolder, const char* rightFolder, const char* baseName,
                         const char* outputFolder, const ImportProgress* progress = nullptr);
 
+// The same into one BDF+ file per pair, named after the pair's common name ("rec_.bdf"),
+// in the output folder.
+int importEeg64SdRecordBdf(const char* leftFolder, const char* rightFolder, const char* baseName,
+                           const char* outputFolder);
+
 }  // namespace zav

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "multi/alignment.h"
+#include "record/bdf_writer.h"
 #include "record/eeg64_record_export.h"
 #include "record/eeg64_records.h"
 #include "record/importer.h"
@@ -165,6 +166,24 @@ TEST(Eeg64Import, ConvertsAPairFromSplitFilesAndSeveralPairsIntoTheirOwnFolders)
   TempFolder second;
   EXPECT_EQ(convert("rec2", second), 1);
   EXPECT_EQ(readFile(output / "rec2_" / "EEG.csv"), readFile(second / "EEG.csv"));
+}
+
+TEST(Eeg64Import, WritesOneBdfFilePerPairNamedAfterIt) {
+  if (!BdfWriter::available()) GTEST_SKIP() << "no BDF in this build";
+  TempFolder left, right, output;
+  writePair(left, right, "rec1", 200, 200, 13);
+  writePair(left, right, "rec2", 150, 160, 40);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(importEeg64SdRecordBdf(left.string().c_str(), right.string().c_str(), "rec", output.string().c_str()), 2);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(namesIn(output.path()), (std::vector<std::string>{"rec1_.bdf", "rec2_.bdf"}));
+  const std::string file = readFile(output / "rec1_.bdf");
+  EXPECT_EQ(file.substr(1, 7), "BIOSEMI");
+  // One signal per channel, each with a 16-character label after the 256-byte header.
+  const int signals = std::stoi(file.substr(252, 4));
+  int eeg = 0;
+  for (int i = 0; i < signals; ++i) eeg += file.compare(256 + 16 * i, 3, "EEG") == 0 ? 1 : 0;
+  EXPECT_EQ(eeg, 64);
 }
 
 TEST(Eeg64Import, NeedsARecordOnBothSides) {

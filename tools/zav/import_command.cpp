@@ -118,6 +118,19 @@ int onPair(const zav_record_pair* pair, void* user) {
 
 // One BDF+ file from the same blocks as the CSV files (gaps annotated, not filled in).
 int runBdfImport(const ImportOptions& options) {
+  if (options.eeg64) {
+    // One file per pair, named after it, in the OUTPUT folder.
+    std::error_code error;
+    std::filesystem::create_directories(options.output, error);
+    const int pairs = zav_import_eeg64_sd_record_bdf(options.folder.c_str(), options.rightFolder.c_str(),
+                                                     options.record.c_str(), options.output.c_str());
+    if (pairs <= 0) {
+      std::fprintf(stderr, "zav: %s\n", zav_last_error());
+      return 1;
+    }
+    std::printf("converted %d record pair%s into %s\n", pairs, pairs == 1 ? "" : "s", options.output.c_str());
+    return 0;
+  }
   const std::string pattern = recordPattern(options);
   if (pattern.empty()) return 1;
   if (zav_import_sd_record_bdf(options.folder.c_str(), pattern.c_str(), options.output.c_str()) != 1) {
@@ -195,14 +208,12 @@ void addImportCommand(CLI::App& app, std::function<int()>& action) {
                       "anywhere) instead of the record named exactly as zav records lists it; refused when "
                       "it finds the files of several records");
   command->add_option("--format", options->format,
-                      "csv: the CSV files in the OUTPUT folder; bdf: one BDF+ file named OUTPUT")
+                      "csv: the CSV files in the OUTPUT folder; bdf: one BDF+ file named OUTPUT (with --eeg64: one "
+                      "file per pair in the OUTPUT folder)")
       ->check(CLI::IsMember({"csv", "bdf"}));
   command->add_flag("--eeg64", options->eeg64,
                     "convert the left/right record pairs of a 64-channel set whose names hold BASE");
   command->callback([&action, options] {
-    if (options->eeg64 && options->format == "bdf") {
-      throw CLI::ValidationError("--format", "bdf takes a single record; --eeg64 pairs convert to csv");
-    }
     const bool matching = !options->match.empty() && !options->eeg64;
     const std::size_t wanted = options->eeg64 ? 4 : matching ? 2 : 3;
     if (options->arguments.size() != wanted) {

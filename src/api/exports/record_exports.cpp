@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "api/exports/boundary.h"
+#include "record/bdf_writer.h"
 #include "record/eeg64_record_export.h"
 #include "record/record_catalog.h"
 #include "record/record_files.h"
@@ -104,6 +105,24 @@ ZAV_API int zav_driver_import_eeg64_sd_record(const char* leftFolder, const char
     return fail(0, kNullArgument);
   }
   return guarded(0, [&] { return importPairs(leftFolder, rightFolder, baseName, outputFolder, nullptr); });
+}
+
+ZAV_API int zav_import_eeg64_sd_record_bdf(const char* leftFolder, const char* rightFolder, const char* baseName,
+                                           const char* outputFolder) {
+  if (leftFolder == nullptr || rightFolder == nullptr || baseName == nullptr || outputFolder == nullptr) {
+    return fail(0, kNullArgument);
+  }
+  return guarded(0, [&] {
+    const int converted = zav::importEeg64SdRecordBdf(leftFolder, rightFolder, baseName, outputFolder);
+    if (converted > 0) return converted;
+    if (!zav::BdfWriter::available()) return fail(0, "BDF is not available in this build");
+    if (zav::eeg64Pairs(leftFolder, rightFolder, baseName).empty()) {
+      const std::string reason = std::string("no left and right record pair ") + baseName + " in " + leftFolder +
+                                 " and " + rightFolder;
+      return fail(0, reason.c_str());
+    }
+    return fail(0, (std::string("no record pair ") + baseName + " was converted whole").c_str());
+  });
 }
 
 ZAV_API int zav_import_eeg64_sd_record_with_progress(
