@@ -32,3 +32,8 @@ if(TARGET zav_cli AND NOT WIN32)
     $<TARGET_FILE:zav_cli> ${CMAKE_CURRENT_BINARY_DIR}/cli_record_interrupted.bdf)
   set_tests_properties(cli_record_interrupted PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
 endif()
+if(TARGET zav_cli AND NOT WIN32)
+  add_test(NAME cli_record_disk_full COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/scripts/record_disk_full.sh
+    $<TARGET_FILE:zav_cli> ${CMAKE_CURRENT_BINARY_DIR}/cli_record_disk_full.bdf)
+  set_tests_properties(cli_record_disk_full PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
+endif()
