@@ -14,6 +14,10 @@
 #include "signal/block_layout.h"
 #include "signal/signal_info.h"
 
+namespace {
+constexpr std::size_t kConsumed = 1 << 16;
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
   const std::size_t listBytes = std::min<std::size_t>(data[0] * 2u, size - 1);
@@ -32,6 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       value = at < size ? static_cast<double>(static_cast<int8_t>(data[at++])) : 0.0;
     }
     side.push(values, signals, sequence);
+    // Its consumer keeps a buffer bounded (the set merges and halves it; an import merges):
+    // what is looked for here is what one push may cost and do.
+    if (side.sampleCount() > kConsumed) side.dropSamples(side.sampleCount() - kConsumed);
+    if (side.dinCount() > kConsumed) side.dropDin(side.dinCount() - kConsumed);
     if (side.isReady(signals)) (void)side.value(zav::SideQueue::eeg, 0, action % 40);
     for (const zav::SyncEvent& event : side.findEvents()) (void)event;
     if (action & 0x80) side.dropSamples(action & 0x1F);

@@ -1,5 +1,6 @@
 #include "multi/side_buffer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -12,11 +13,12 @@ constexpr std::size_t kRowWidths[] = {32, 2, 9, 1, 3};
 // Sequence numbers are compared in 16-bit serial arithmetic: a step of half the range or
 // more, or none at all, is a repeat or a restart, never a gap to fill.
 constexpr uint16_t kLargestStep = 0x7FFF;
-// Missing blocks filled with NaN at most for one gap: two minutes at 32 blocks per
-// second, 8 MB of EEG rows. A longer jump is far more likely a damaged sequence number
-// that passed the checksum than a real silence, and filling it would cost gigabytes;
-// the alignment on the next marker code takes up whatever the cut leaves out.
-constexpr uint16_t kLongestFill = 4096;
+// NaN rows filled in for one gap at most: two minutes of a real device (4096 blocks of
+// 8 samples), 8 MB of EEG rows. A longer jump is far more likely a damaged sequence number
+// that passed the checksum than a real silence, and filling it would cost gigabytes (more
+// still for a list that puts several signals into one queue); the alignment on the next
+// marker code takes up whatever the cut leaves out.
+constexpr std::size_t kLongestFillRows = 4096 * 8;
 
 // Only signals that take part in the blocks: a mode of 0 or below sends nothing.
 bool enabled(const SignalInfo& info) {
@@ -25,6 +27,20 @@ bool enabled(const SignalInfo& info) {
 
 std::size_t rowsPerBlock(const SignalInfo& info) {
   return info.blockSize > 0 ? static_cast<std::size_t>(info.blockSize) : 0;
+}
+
+// The most rows one block adds to any queue for this list.
+std::size_t rowsPerBlockOfList(const SignalList& signals) {
+  std::size_t rows[5] = {};
+  std::size_t most = 1;
+  for (const SignalInfo& info : signals) {
+    const SideQueue type = sideQueueFor(info.type);
+    if (!enabled(info) || type == SideQueue::none) continue;
+    std::size_t& queueRows = rows[static_cast<std::size_t>(type)];
+    queueRows += rowsPerBlock(info);
+    most = std::max(most, queueRows);
+  }
+  return most;
 }
 
 }  // namespace
@@ -66,7 +82,8 @@ void SideBuffer::appendGap(const SignalList& signals, uint16_t sequence) {
 void SideBuffer::push(const double* values, std::size_t count, const SignalList& signals, uint16_t sequence) {
   const auto step = static_cast<uint16_t>(sequence - lastSequence_);
   if (!fresh_ && step > 1 && step <= kLargestStep) {
-    const auto filled = static_cast<uint16_t>(step - 1 < kLongestFill ? step : kLongestFill + 1);
+    const std::size_t fillable = kLongestFillRows / rowsPerBlockOfList(signals);
+    const auto filled = static_cast<uint16_t>(std::min<std::size_t>(step - 1u, fillable) + 1);
     for (uint16_t missing = 1; missing < filled; ++missing) {
       appendGap(signals, static_cast<uint16_t>(lastSequence_ + missing));
     }
