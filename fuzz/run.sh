@@ -21,6 +21,8 @@ if [[ -f "$root/src/multi/side_buffer.h" ]]; then targets+=(fuzz_side_buffer); f
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# The record import target writes each input as a record folder: in memory it runs twice as fast.
+if [[ -d /dev/shm && -w /dev/shm ]]; then export TMPDIR=/dev/shm; fi
 status=0
 for target in "${targets[@]}"; do
   work="$build/corpus/$target"
