@@ -25,13 +25,14 @@ set_tests_properties(c_error_channel PROPERTIES
   PASS_REGULAR_EXPRESSION "/nonexistent/device\\.json[^\n]*\n(.*\n)?error channel: all checks passed")
 
 if(WIN32)
-  find_program(ZAV_OBJDUMP NAMES x86_64-w64-mingw32-objdump objdump REQUIRED)
-  add_test(NAME exported_names COMMAND ${CMAKE_COMMAND} -DLIBRARY=$<TARGET_FILE:zav> -DTOOL=${ZAV_OBJDUMP}
-    -DMODE=pe -P ${CMAKE_CURRENT_LIST_DIR}/scripts/check_exports.cmake)
+  find_program(ZAV_SYMBOLS NAMES x86_64-w64-mingw32-objdump objdump REQUIRED)
+  set(_mode pe)
 else()
-  find_program(ZAV_NM NAMES nm REQUIRED)
-  add_test(NAME exported_names COMMAND ${CMAKE_COMMAND} -DLIBRARY=$<TARGET_FILE:zav> -DTOOL=${ZAV_NM}
-    -DMODE=elf -P ${CMAKE_CURRENT_LIST_DIR}/scripts/check_exports.cmake)
+  find_program(ZAV_SYMBOLS NAMES nm REQUIRED)
+  set(_mode elf)
 endif()
+add_test(NAME exported_names COMMAND ${CMAKE_COMMAND} -DLIBRARY=$<TARGET_FILE:zav> -DTOOL=${ZAV_SYMBOLS}
+  -DMODE=${_mode} -DHEADER=${PROJECT_SOURCE_DIR}/include/zav/zav.h
+  -P ${CMAKE_CURRENT_LIST_DIR}/scripts/check_exports.cmake)
 
 zav_add_test(handle_tests ${CMAKE_CURRENT_LIST_DIR}/driver_connection_test.cpp)

@@ -112,14 +112,13 @@ bool writeRecord(const fs::path& folder) {
   return true;
 }
 
-// Calls that cannot record fail with a reason and leave nothing behind.
+// Calls that cannot record fail with a reason and leave nothing behind (null handles: the
+// C interface test).
 bool refusesBadCalls(const fs::path& folder) {
   const std::string path = (folder / "refused.bdf").string();
   zav_driver* idle = zav_driver_new_simulated(nullptr, zav_dry_eeg_sensor);
-  const bool refused =
-      !zav_driver_record_start(nullptr, path.c_str()) && !zav_driver_record_start(idle, nullptr) &&
-      !zav_driver_record_start(idle, path.c_str()) && !zav_driver_record_stop(idle) &&
-      !zav_driver_record_stop(nullptr) && zav_import_sd_record_bdf(nullptr, "rec", "x.bdf") == 0;
+  const bool refused = !zav_driver_record_start(idle, nullptr) &&
+                       !zav_driver_record_start(idle, path.c_str()) && !zav_driver_record_stop(idle);
   zav_driver_connect(idle);
   const bool csv = !zav_driver_record_start(idle, (folder / "refused.csv").string().c_str()) &&
                    std::string(zav_last_error()).find(".bdf") != std::string::npos;

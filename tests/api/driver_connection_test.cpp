@@ -1,5 +1,5 @@
-// The handle's own logic over a scripted device: signal handles, impedance preparation,
-// a lost link and its reconnection, and the clock synchronization estimate.
+// The handle's own logic over a scripted device: signal handles, a lost link and its
+// reconnection, a stop that finds other modes, and the clock synchronization.
 #include "api/driver_connection.h"
 
 #include <gtest/gtest.h>
@@ -15,8 +15,6 @@
 namespace zav::detail {
 namespace {
 
-using test::ScriptedConnection;
-
 // EEG 4 x 3 bytes x 1 sample, the SD card, and ACC 3 x 2 bytes x 1 sample.
 const SignalList kSignals = {{"EEG", 4, 3, 1, 1}, {"uSD", 0, 0, 0, 0}, {"ACC", 3, 2, 1, 1}};
 
@@ -27,29 +25,15 @@ std::string signalText(const SignalList& signals) {
 }
 
 std::string block(uint16_t sequence) {
-  std::string bytes(9 + 12 + 6, '\0');
-  auto* b = reinterpret_cast<uint8_t*>(&bytes[0]);
-  b[0] = 0xAA;
-  b[1] = 0x55;
-  writeU16BE(b + 2, sequence);
-  writeU16BE(b + 4, 3700);
-  for (std::size_t i = 8; i + 1 < bytes.size(); ++i) b[i] = static_cast<uint8_t>(i);
-  b[bytes.size() - 1] = byteSum(b, bytes.size() - 1);
-  return bytes;
+  return test::frameBlock(sequence, std::string(12 + 6, '\x01'), 3700);
 }
 
-// A device whose clock runs kClockOffset microseconds ahead of the host's and whose clock
-// sample takes a little while, as a real exchange does.
-constexpr uint32_t kClockOffset = 0x40000000u;  // the two bounds add up beyond 32 bits
+// The device clock runs this far ahead of the host's; the two bounds add up beyond 32 bits.
+constexpr uint32_t kClockOffset = 0x40000000u;
 
-std::string clockAnswer(uint32_t first, uint32_t second) {
-  std::string bytes(8, '\0');
-  writeU32BE(reinterpret_cast<uint8_t*>(&bytes[0]), first);
-  writeU32BE(reinterpret_cast<uint8_t*>(&bytes[4]), second);
-  return bytes;
-}
-
-class ClockDevice : public ScriptedConnection {
+// Answers clock samples, once asked to, from a clock that runs kClockOffset ahead and
+// whose sample takes a little while, as a real exchange does.
+class ClockDevice : public test::ScriptedConnection {
  public:
   bool answersClock = false;
 
@@ -58,7 +42,10 @@ class ClockDevice : public ScriptedConnection {
     if (answersClock && count == 1 && buffer[0] == 0x01) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
       const auto now = static_cast<uint32_t>(platform::systemTime100ns() / 10) + kClockOffset;
-      answerRaw(std::string(1, '\x01'), clockAnswer(now, now + 1));
+      uint8_t times[8];
+      writeU32BE(times, now);
+      writeU32BE(times + 4, now + 1);
+      answerRaw(std::string(1, '\x01'), std::string(times, times + 8));
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return ScriptedConnection::doWrite(buffer, count);
@@ -69,7 +56,6 @@ struct Rig {
   explicit Rig(const std::string& version = "HW1.0_FW1.2") {
     auto owned = std::make_unique<ClockDevice>();
     device = owned.get();
-    clock = owned.get();
     device->answer("gv", version);
     device->answer("gf", "100");
     device->answer("gc", signalText(kSignals));
@@ -78,9 +64,10 @@ struct Rig {
     handle = std::make_unique<DriverConnection>(makeDevice(std::move(owned)), 1);
   }
 
-  ScriptedConnection* device;
-  ClockDevice* clock;
+  ClockDevice* device;
   std::unique_ptr<DriverConnection> handle;
+  uint16_t sequence = 0, battery = 0, flags = 0;
+  const double* read() { return handle->read(sequence, battery, flags); }
 };
 
 TEST(DriverConnection, SignalHandlesSkipTheSdCardAndKeepTheDriversIndex) {
@@ -89,28 +76,13 @@ TEST(DriverConnection, SignalHandlesSkipTheSdCardAndKeepTheDriversIndex) {
   rig.handle->connect();
   ASSERT_TRUE(rig.handle->driver().isConnected());
   ASSERT_EQ(rig.handle->signalCount(), 2);
-  EXPECT_EQ(rig.handle->signal(1)->index, 2u);
-  EXPECT_EQ(rig.handle->signal(1)->info()->type, "ACC");
+  SignalHandle* acc = rig.handle->signal(1);
+  EXPECT_EQ(acc->index, 2u);
+  EXPECT_EQ(acc->info()->type, "ACC");
   EXPECT_EQ(rig.handle->signal(2), nullptr);
   EXPECT_EQ(rig.handle->readDataSize(), 4 + 3);
-
-  // Reconnecting keeps the same handles.
-  SignalHandle* acc = rig.handle->signal(1);
   rig.handle->reconnect();
   EXPECT_EQ(rig.handle->signal(1), acc);
-}
-
-TEST(DriverConnection, ImpedanceFollowsTheFirstEnabledEegSignal) {
-  Rig rig;
-  // A start on a handle that never connected prepares nothing.
-  EXPECT_FALSE(rig.handle->start());
-  EXPECT_EQ(rig.handle->eegImpedance(0), kImpedanceUnknown);
-
-  rig.handle->connect();
-  ASSERT_TRUE(rig.handle->start());
-  // 100 blocks of one sample: 100 samples per second, too slow to grade a 70-90 Hz band.
-  EXPECT_EQ(rig.handle->eegImpedance(0), kImpedanceUnknown);
-  EXPECT_EQ(rig.handle->eegImpedance(4), kImpedanceUnknown);
 }
 
 TEST(DriverConnection, ALostLinkDisconnectsAndReconnectResumesAStreamingDevice) {
@@ -118,14 +90,11 @@ TEST(DriverConnection, ALostLinkDisconnectsAndReconnectResumesAStreamingDevice) 
   rig.handle->connect();
   ASSERT_TRUE(rig.handle->start());
   rig.device->feed(block(10));
-  uint16_t sequence = 0;
-  uint16_t battery = 0;
-  uint16_t flags = 0;
-  ASSERT_NE(rig.handle->read(sequence, battery, flags), nullptr);
-  EXPECT_EQ(sequence, 10);
+  ASSERT_NE(rig.read(), nullptr);
+  EXPECT_EQ(rig.sequence, 10);
 
   rig.device->feedLinkLoss();
-  EXPECT_EQ(rig.handle->read(sequence, battery, flags), nullptr);
+  EXPECT_EQ(rig.read(), nullptr);
   EXPECT_FALSE(rig.handle->driver().isConnected());
   EXPECT_FALSE(rig.device->isConnected());
 
@@ -135,9 +104,8 @@ TEST(DriverConnection, ALostLinkDisconnectsAndReconnectResumesAStreamingDevice) 
   rig.handle->reconnect();
   EXPECT_TRUE(rig.handle->driver().isRunning());
   EXPECT_EQ(rig.device->written(), "");
-  const double* values = rig.handle->read(sequence, battery, flags);
-  ASSERT_NE(values, nullptr);
-  EXPECT_EQ(sequence, 11);
+  ASSERT_NE(rig.read(), nullptr);
+  EXPECT_EQ(rig.sequence, 11);
 }
 
 TEST(DriverConnection, AStopThatCannotDrainTheDeviceKeepsItRunning) {
@@ -163,39 +131,33 @@ TEST(DriverConnection, AfterAStopThatFindsOtherModesAReadHoldsWhatTheSizeSays) {
   ASSERT_TRUE(rig.handle->stop());
   EXPECT_EQ(rig.handle->readDataSize(), 7);
   EXPECT_EQ(rig.handle->driver().valuesPerRead(), 7u);
-  uint16_t sequence = 0, battery = 0, flags = 0;
   rig.device->feed(test::frameBlock(5, std::string(12, '\x01')));
-  EXPECT_EQ(rig.handle->read(sequence, battery, flags), nullptr);
+  EXPECT_EQ(rig.read(), nullptr);
   rig.device->feed(test::frameBlock(6, std::string(12, '\x01')) + block(7));
-  ASSERT_NE(rig.handle->read(sequence, battery, flags), nullptr);
-  EXPECT_EQ(sequence, 7);
+  ASSERT_NE(rig.read(), nullptr);
+  EXPECT_EQ(rig.sequence, 7);
 }
 
 TEST(DriverConnection, SynchronizationNeedsFirmwareOneAndConvergingSamples) {
-  {
-    Rig old("HW1.0_FW0.9");
-    old.handle->connect();
-    uint32_t roundTrip = 77;
-    int32_t offset = 77;
-    EXPECT_FALSE(old.handle->synchronize(roundTrip, offset));
-    EXPECT_EQ(roundTrip, 77u);
-    EXPECT_EQ(offset, 77);
-    EXPECT_EQ(old.device->written().find("ck"), std::string::npos);
-  }
-  {
-    // The estimate itself is tested on its own; here the handle wraps it in the clock mode.
-    Rig steady;
-    steady.handle->connect();
-    steady.clock->answersClock = true;
-    uint32_t roundTrip = 0;
-    int32_t offset = 0;
-    EXPECT_TRUE(steady.handle->synchronize(roundTrip, offset));
-    EXPECT_NEAR(static_cast<double>(offset), static_cast<double>(kClockOffset), 50000.0);
-    EXPECT_GT(roundTrip, 0u);
-    EXPECT_LT(roundTrip, 1000000u);
-    EXPECT_NE(steady.device->written().find("ck"), std::string::npos);
-    EXPECT_EQ(steady.device->writes().back(), "a");
-  }
+  Rig old("HW1.0_FW0.9");
+  old.handle->connect();
+  uint32_t roundTrip = 77;
+  int32_t offset = 77;
+  EXPECT_FALSE(old.handle->synchronize(roundTrip, offset));
+  EXPECT_EQ(roundTrip, 77u);
+  EXPECT_EQ(offset, 77);
+  EXPECT_EQ(old.device->written().find("ck"), std::string::npos);
+
+  // The estimate itself is tested on its own; here the handle wraps it in the clock mode.
+  Rig steady;
+  steady.handle->connect();
+  steady.device->answersClock = true;
+  EXPECT_TRUE(steady.handle->synchronize(roundTrip, offset));
+  EXPECT_NEAR(static_cast<double>(offset), static_cast<double>(kClockOffset), 50000.0);
+  EXPECT_GT(roundTrip, 0u);
+  EXPECT_LT(roundTrip, 1000000u);
+  EXPECT_NE(steady.device->written().find("ck"), std::string::npos);
+  EXPECT_EQ(steady.device->writes().back(), "a");
 }
 
 }  // namespace

@@ -2,53 +2,38 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 namespace zav {
 namespace {
 
-TEST(BatteryEstimator, PeakOfEachPeriodSetsAFallingLevel) {
-  BatteryEstimator battery(2, 1.0);
-  EXPECT_EQ(battery.level(), BatteryEstimator::kUnknown);
-  battery.feed(3700);
-  EXPECT_EQ(battery.level(), BatteryEstimator::kUnknown);  // the period is not over
-  battery.feed(3600);
-  EXPECT_EQ(battery.level(), 3);  // 3740 is the first threshold above 3700
-  battery.feed(3900);
-  battery.feed(3000);
-  EXPECT_EQ(battery.level(), 3);  // a higher peak later does not raise it
-  battery.feed(3560);
-  battery.feed(3550);
-  EXPECT_EQ(battery.level(), 1);
-
-  battery.feed(0xFFFF);
-  EXPECT_EQ(battery.level(), BatteryEstimator::kCharging);
-  battery.feed(3900);
-  EXPECT_EQ(battery.level(), BatteryEstimator::kCharging);
-  battery.feed(3800);
-  EXPECT_EQ(battery.level(), 5);  // set afresh after charging
-}
-
-TEST(BatteryEstimator, ScaleAndEdgeValues) {
-  BatteryEstimator scaled(1, 6.45);
-  scaled.feed(560);  // 3612 mV
-  EXPECT_EQ(scaled.level(), 2);
-
-  BatteryEstimator empty(1, 1.0);
-  empty.feed(3000);
-  EXPECT_EQ(empty.level(), 0);
-  empty.feed(0x8000);  // negative: no peak, nothing decided
-  EXPECT_EQ(empty.level(), 0);
-
-  BatteryEstimator negative(1, 1.0);
-  negative.feed(0xFFFE);
-  EXPECT_EQ(negative.level(), BatteryEstimator::kUnknown);
-}
-
-TEST(BatteryEstimator, ZeroFrequencyDecidesEveryBlock) {
-  BatteryEstimator battery(0, 1.0);
-  battery.feed(3700);
-  EXPECT_EQ(battery.level(), 3);
-  battery.feed(3550);
-  EXPECT_EQ(battery.level(), 1);
+TEST(BatteryEstimator, ThePeakOfEachPeriodSetsALevelThatOnlyFallsUntilCharging) {
+  constexpr uint16_t kUnknown = BatteryEstimator::kUnknown;
+  constexpr uint16_t kCharging = BatteryEstimator::kCharging;
+  const struct {
+    const char* what;
+    uint16_t frequency;  // blocks per period; 0 decides on every block
+    double scale;
+    std::vector<std::pair<uint16_t, uint16_t>> feedsAndLevels;
+  } cases[] = {
+      // 3740 is the first threshold above 3700; a higher peak later does not raise the level.
+      {"falling", 2, 1.0, {{3700, kUnknown}, {3600, 3}, {3900, 3}, {3000, 3}, {3560, 3}, {3550, 1}}},
+      {"set afresh after charging", 1, 1.0, {{3550, 1}, {0xFFFF, kCharging}, {3900, 5}}},
+      {"charging holds the period", 2, 1.0, {{0xFFFF, kCharging}, {3900, kCharging}, {3800, 5}}},
+      {"scaled: 560 is 3612 mV", 1, 6.45, {{560, 2}}},
+      {"a negative value decides nothing", 1, 1.0, {{3000, 0}, {0x8000, 0}}},
+      {"nor does a negative value first", 1, 1.0, {{0xFFFE, kUnknown}}},
+      {"every block", 0, 1.0, {{3700, 3}, {3550, 1}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    BatteryEstimator battery(c.frequency, c.scale);
+    for (const auto& [feed, level] : c.feedsAndLevels) {
+      battery.feed(feed);
+      EXPECT_EQ(battery.level(), level) << feed;
+    }
+  }
 }
 
 TEST(BatteryScale, StandardIdentitiesOnly) {

@@ -48,7 +48,8 @@ const SignalList kTenBytes = {SignalInfo("BVP", 10, 1, 1, 1)};
 TEST_F(BlockReaderTest, ReadsBackToBackBlocksAndTheirHeader) {
   reader.configure(kTenBytes);
   EXPECT_EQ(reader.blockBytes(), 19u);
-  device.feed(frameBlock(0x1234, countingPayload(10, 1), 0xFFFF, 0x0102) + frameBlock(7, countingPayload(10, 50)));
+  device.feed(frameBlock(0x1234, countingPayload(10, 1), 0xFFFF, 0x0102) +
+              frameBlock(7, countingPayload(10, 50)));
   device.setChunkSize(4);
   uint16_t sequence = 0, battery = 0, flags = 0;
   ASSERT_TRUE(reader.readAndDecode(values, sequence, battery, flags));
@@ -62,36 +63,31 @@ TEST_F(BlockReaderTest, ReadsBackToBackBlocksAndTheirHeader) {
   EXPECT_EQ(values.data(), storage);  // the caller's vector is reused
 }
 
-TEST_F(BlockReaderTest, ResynchronisesOnATornFirstBlock) {
+TEST_F(BlockReaderTest, FindsExactlyTheValidBlocksOfADamagedStream) {
   reader.configure(kTenBytes);
-  const std::string first = frameBlock(1, countingPayload(10, 1));
-  device.feed(first.substr(7) + frameBlock(2, countingPayload(10, 20)) + frameBlock(3, countingPayload(10, 30)));
-  EXPECT_EQ(readSequence(), 2);
-  EXPECT_EQ(values.front(), 20);
-  EXPECT_EQ(readSequence(), 3);
-}
-
-TEST_F(BlockReaderTest, PayloadSyncBytesAreOnlyFalseStarts) {
-  reader.configure(kTenBytes);
-  // Payloads full of header look-alikes; the stream starts inside the first block.
-  const std::string lookAlikes = "\xAA\x55\xAA\xAA\x55\x00\xAA\x55\x01\xAA"s;
-  const std::string stream = frameBlock(1, lookAlikes) + frameBlock(0xAA55, lookAlikes) + frameBlock(3, lookAlikes);
-  device.feed(stream.substr(2));
-  EXPECT_EQ(readSequence(), 0xAA55);
-  EXPECT_EQ(values[0], static_cast<double>(static_cast<int8_t>(0xAA)));
-  EXPECT_EQ(readSequence(), 3);
-}
-
-TEST_F(BlockReaderTest, SkipsABlockWhoseChecksumIsOffByOne) {
-  reader.configure(kTenBytes);
-  std::string bad = frameBlock(1, countingPayload(10, 1));
-  bad.back() = static_cast<char>(bad.back() + 1);
-  std::string badSync = frameBlock(2, countingPayload(10, 1));
+  const auto block = [](uint16_t sequence) { return frameBlock(sequence, countingPayload(10, 1)); };
+  const std::string lookAlikes = "\xAA\x55\xAA\xAA\x55\x00\xAA\x55\x01\xAA"s;  // header look-alikes
+  const std::string lookAlikeBlocks = frameBlock(1, lookAlikes) + frameBlock(0xAA55, lookAlikes);
+  std::string badChecksum = block(1);
+  badChecksum.back() = static_cast<char>(badChecksum.back() + 1);
+  std::string badSync = block(2);
   badSync[1] = 0x56;
-  device.feed(bad + badSync + frameBlock(3, countingPayload(10, 9)));
-  values.assign(10, -1.0);
-  EXPECT_EQ(readSequence(), 3);
-  EXPECT_EQ(values.front(), 9);
+  const struct {
+    const char* what;
+    std::string stream;
+    std::vector<int> sequences;
+  } cases[] = {
+      {"a torn first block", block(1).substr(7) + block(2) + block(3), {2, 3}},
+      {"look-alikes, starting inside a block", lookAlikeBlocks.substr(2) + block(3), {0xAA55, 3}},
+      {"a checksum off by one and a bad start", badChecksum + badSync + block(3), {3}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    device.feed(c.stream);
+    std::vector<int> found;
+    for (int sequence = readSequence(); sequence >= 0; sequence = readSequence()) found.push_back(sequence);
+    EXPECT_EQ(found, c.sequences);
+  }
 }
 
 TEST_F(BlockReaderTest, UnconfiguredOrSilentReadsFail) {
@@ -140,8 +136,8 @@ TEST_F(BlockReaderTest, EndlessGarbageGivesUpAndTheNextReadSearchesOn) {
   // never send it.
   reader.configure({SignalInfo("EEG", 64, 3, 8, 1)});
   const uint32_t n = reader.blockBytes();
-  for (const std::string& garbage : {std::string("\x13\x57\x9B\xDF"), std::string(1, '\xAA'),
-                                     std::string("\xAA\x55\x00\x01")}) {
+  for (const std::string& garbage :
+       {std::string("\x13\x57\x9B\xDF"), std::string(1, '\xAA'), std::string("\xAA\x55\x00\x01")}) {
     device.repeatForever(garbage);
     device.setChunkSize(100);
     const uint64_t before = device.bytesRead();

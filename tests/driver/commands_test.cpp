@@ -28,79 +28,40 @@ class Commands : public ::testing::Test {
   ScriptedConnection device;
 };
 
-TEST_F(Commands, TextAnswersAreTakenWhole) {
-  device.answer("gv", "HW1.0_FW2.3");
-  device.answer("gd", "folder one");
-  device.answer("ga", "");
-  std::string version, folder, file = "before";
-  EXPECT_TRUE(commands::getVersion(&device, version));
-  EXPECT_TRUE(commands::getFolder(&device, folder));
-  EXPECT_TRUE(commands::getFile(&device, file));
-  EXPECT_EQ(version, "HW1.0_FW2.3");
-  EXPECT_EQ(folder, "folder one");
-  EXPECT_EQ(file, "");
-  EXPECT_EQ(device.written(), "gvgdga");
-
-  device.answer("gc", "EEG   032 003 008 001uSD   000 000 000 001");
-  SignalList signals;
-  EXPECT_TRUE(commands::getSignals(&device, signals));
-  ASSERT_EQ(signals.size(), 2u);
-  EXPECT_EQ(signals[0], SignalInfo("EEG", 32, 3, 8, 1));
-}
-
-TEST_F(Commands, ErrRefusesSilently) {
-  device.answer("cd", "ERR");
-  device.answer("gx", "ERRATA");
-  std::string extra;
-  bool folderSet = true;
-  EXPECT_EQ(printedBy([&] { folderSet = commands::setFolder(&device, "rec"); }), "");
-  EXPECT_FALSE(folderSet);
-  EXPECT_EQ(device.writes(), (std::vector<std::string>{"cd", "rec\0"s}));
-  // Only the exact text refuses.
-  EXPECT_TRUE(commands::getExtra(&device, extra));
-  EXPECT_EQ(extra, "ERRATA");
-}
-
-TEST_F(Commands, UartErrorIsFollowedByTheRealAnswer) {
-  // The real answer is longer than the disowned one and is kept whole.
-  device.answerRaw("gv", "UART ERR\0HW12.34_FW56.78 long identity\0"s);
-  std::string version;
-  EXPECT_TRUE(commands::getVersion(&device, version));
-  EXPECT_EQ(version, "HW12.34_FW56.78 long identity");
-
-  // Anything after the first eight characters of the first answer is disowned too.
-  device.answerRaw("gd", "UART ERR garbage\0data\0"s);
-  std::string folder;
-  EXPECT_TRUE(commands::getFolder(&device, folder));
-  EXPECT_EQ(folder, "data");
-
-  // A refusal can come after the fault report.
-  device.answerRaw("cd", "UART ERR\0ERR\0"s);
-  EXPECT_FALSE(commands::setFolder(&device, "x"));
-
-  // No second answer in time fails the exchange.
-  device.answer("ga", "UART ERR");
-  std::string file = "kept";
-  bool ok = true;
-  EXPECT_EQ(printedBy([&] { ok = commands::getFile(&device, file); }), "unable to read response after uart error\n");
-  EXPECT_FALSE(ok);
-  EXPECT_EQ(file, "kept");
-  // An empty second answer fails it as well.
-  device.answerRaw("ga", "UART ERR\0\0"s);
-  EXPECT_EQ(printedBy([&] { ok = commands::getFile(&device, file); }), "unable to read response after uart error\n");
-  EXPECT_FALSE(ok);
-}
-
-TEST_F(Commands, SilenceIsAnEmptySuccessfulAnswer) {
-  uint16_t frequency = 250;
-  bool parsed = true;
-  EXPECT_EQ(printedBy([&] { EXPECT_TRUE(commands::getFrequency(&device, frequency, &parsed)); }), "");
-  EXPECT_EQ(frequency, 250);
-  EXPECT_FALSE(parsed);
-  std::string version = "old";
-  EXPECT_TRUE(commands::getVersion(&device, version));
-  EXPECT_EQ(version, "");
-  EXPECT_TRUE(commands::setFrequency(&device, 500));
+TEST_F(Commands, AnswersAreTakenUpToTheirNulWithErrRefusingAndUartErrDisowned) {
+  const std::string limit(commands::kMaximumResponse, 'v');
+  const std::string afterUartError = "unable to read response after uart error\n";
+  const struct {
+    const char* what;
+    std::string answer;  // the device's bytes
+    bool ok;
+    std::string text;  // the answer as taken, from "old"
+    std::string printed;
+  } cases[] = {
+      {"a text answer", "HW1.0_FW2.3\0"s, true, "HW1.0_FW2.3", ""},
+      {"silence: an empty answer", "", true, "", ""},
+      {"only the exact text refuses", "ERRATA\0"s, true, "ERRATA", ""},
+      {"a refusal, silently", "ERR\0"s, false, "old", ""},
+      {"the real answer after UART ERR, longer", "UART ERR\0HW12.34_FW56.78 long\0"s, true,
+       "HW12.34_FW56.78 long", ""},
+      {"the first answer disowned whole", "UART ERR garbage\0data\0"s, true, "data", ""},
+      {"a refusal after UART ERR", "UART ERR\0ERR\0"s, false, "old", ""},
+      {"no answer after UART ERR", "UART ERR\0"s, false, "old", afterUartError},
+      {"an empty answer after UART ERR", "UART ERR\0\0"s, false, "old", afterUartError},
+      {"exactly the limit", limit + '\0', true, limit, ""},
+      {"beyond the limit: cut, the rest dropped", limit + "vvv\0"s, true, limit,
+       "response longer than 6000 bytes cut\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    device.answerRaw("gv", c.answer);
+    std::string text = "old";
+    bool ok = !c.ok;
+    EXPECT_EQ(printedBy([&] { ok = commands::getVersion(&device, text); }), c.printed);
+    EXPECT_EQ(ok, c.ok);
+    EXPECT_EQ(text, c.text);
+    EXPECT_EQ(device.pendingBytes(), 0u);  // the stream stays in step
+  }
 }
 
 TEST_F(Commands, FrequencyAnswersParseLikeAStream) {
@@ -110,9 +71,14 @@ TEST_F(Commands, FrequencyAnswersParseLikeAStream) {
     bool parsed;
   };
   const Case cases[] = {
-      {"500", 500, true}, {" \t 250Hz", 250, true}, {"65535", 65535, true},
-      {"   ", 7, false},  // all blank: unchanged
-      {"fast", 0, false}, {"65536", 0, false}, {"99999999999999999999", 0, false},  // no 16-bit number: 0
+      {"500", 500, true},
+      {" \t 250Hz", 250, true},
+      {"65535", 65535, true},
+      {"", 7, false},
+      {"   ", 7, false},  // empty or all blank: unchanged
+      {"fast", 0, false},
+      {"65536", 0, false},
+      {"99999999999999999999", 0, false},  // no 16-bit number: 0
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.answer);
@@ -129,20 +95,42 @@ TEST_F(Commands, FrequencyAnswersParseLikeAStream) {
   EXPECT_EQ(frequency, 128);
 }
 
-TEST_F(Commands, BinaryParameters) {
+TEST_F(Commands, EachCommandWritesItsCodeAndParametersAndOnlyAnsweredOnesRead) {
+  device.answer("gc", "EEG   032 003 008 001uSD   000 000 000 001");
+  SignalList signals;
+  std::string text;
+  EXPECT_TRUE(commands::getSignals(&device, signals));
+  ASSERT_EQ(signals.size(), 2u);
+  EXPECT_EQ(signals[0], SignalInfo("EEG", 32, 3, 8, 1));
+  EXPECT_TRUE(commands::getFolder(&device, text));
+  EXPECT_TRUE(commands::getFile(&device, text));
+  EXPECT_TRUE(commands::getExtra(&device, text));
   EXPECT_TRUE(commands::setClock(&device, CalendarTime{2020, 3, 1, 14, 5, 9}));
   EXPECT_TRUE(commands::setFrequency(&device, 500));
   EXPECT_TRUE(commands::setModes(&device, "\x01\x00\x09"s));
+  EXPECT_TRUE(commands::setFolder(&device, "rec"));
   EXPECT_TRUE(commands::setFile(&device, "take"));
   EXPECT_TRUE(commands::setExtra(&device, ""));
   EXPECT_TRUE(commands::endClockMode(&device));
   EXPECT_EQ(device.writes(),
-            (std::vector<std::string>{"ct", "\x07\xE4\x03\x01\x0E\x05\x09", "cf", "\xF4\x01", "cc",
-                                      "\x01\x00\x09"s, "ca", "take\0"s, "cx", "\0"s, "a"}));
-  EXPECT_EQ(commands::clockParameters(CalendarTime{2019, 12, 31, 23, 59, 60}), "\x07\xE3\x0C\x1F\x17\x3B\x3C");
+            (std::vector<std::string>{"gc", "gd", "ga", "gx", "ct", "\x07\xE4\x03\x01\x0E\x05\x09", "cf",
+                                      "\xF4\x01", "cc", "\x01\x00\x09"s, "cd", "rec\0"s, "ca", "take\0"s,
+                                      "cx", "\0"s, "a"}));
+  EXPECT_EQ(commands::clockParameters(CalendarTime{2019, 12, 31, 23, 59, 60}),
+            "\x07\xE3\x0C\x1F\x17\x3B\x3C");
+
+  device.clearWritten();
+  device.feed("leftover");
+  const uint32_t reads = device.readCalls();
+  EXPECT_TRUE(commands::startStreaming(&device));
+  EXPECT_TRUE(commands::stopStreaming(&device));
+  EXPECT_TRUE(commands::enterClockMode(&device));
+  EXPECT_EQ(device.written(), "spck");
+  EXPECT_EQ(device.readCalls(), reads);
+  EXPECT_EQ(device.pendingBytes(), 8u);
 }
 
-TEST_F(Commands, FailedTransfersPrintOneLine) {
+TEST_F(Commands, FailedTransfersPrintOneLineAndWriteOnlyCommandsNone) {
   std::string answer;
   bool ok = true;
   device.scriptWrite(Connection::kFailed);
@@ -150,7 +138,8 @@ TEST_F(Commands, FailedTransfersPrintOneLine) {
   EXPECT_FALSE(ok);
 
   device.scriptWrite(1);  // a short write
-  EXPECT_EQ(printedBy([&] { ok = commands::sendCommand(&device, "gx", "", answer); }), "unable to send command gx\n");
+  EXPECT_EQ(printedBy([&] { ok = commands::sendCommand(&device, "gx", "", answer); }),
+            "unable to send command gx\n");
   EXPECT_FALSE(ok);
 
   device.scriptWrite(2);
@@ -167,26 +156,19 @@ TEST_F(Commands, FailedTransfersPrintOneLine) {
   EXPECT_EQ(printedBy([&] { ok = commands::getVersion(nullptr, answer); }), "unable to send command gv\n");
   EXPECT_FALSE(ok);
 
+  device.scriptWrite(1);
+  device.scriptWrite(Connection::kFailed);
+  EXPECT_EQ(printedBy([&] {
+              EXPECT_FALSE(commands::enterClockMode(&device));
+              EXPECT_FALSE(commands::stopStreaming(&device));
+              EXPECT_FALSE(commands::startStreaming(nullptr));
+            }),
+            "");
+
   device.feedLinkLoss();
   EXPECT_EQ(printedBy([&] { ok = commands::getVersion(&device, answer); }), "unable to read response\n");
   EXPECT_FALSE(device.isConnected());
   EXPECT_EQ(printedBy([&] { ok = commands::getVersion(&device, answer); }), "unable to send command gv\n");
-}
-
-TEST_F(Commands, WriteOnlyCommandsReadNothing) {
-  device.feed("leftover");
-  EXPECT_TRUE(commands::startStreaming(&device));
-  EXPECT_TRUE(commands::stopStreaming(&device));
-  EXPECT_TRUE(commands::enterClockMode(&device));
-  EXPECT_EQ(device.written(), "spck");
-  EXPECT_EQ(device.readCalls(), 0u);
-  EXPECT_EQ(device.pendingBytes(), 8u);
-  device.scriptWrite(1);
-  std::string printed = printedBy([&] { EXPECT_FALSE(commands::enterClockMode(&device)); });
-  device.scriptWrite(Connection::kFailed);
-  printed += printedBy([&] { EXPECT_FALSE(commands::stopStreaming(&device)); });
-  EXPECT_FALSE(commands::startStreaming(nullptr));
-  EXPECT_EQ(printed, "");
 }
 
 TEST_F(Commands, ClockSampleReadsTwoBigEndianTimes) {
@@ -202,22 +184,6 @@ TEST_F(Commands, ClockSampleReadsTwoBigEndianTimes) {
   EXPECT_FALSE(commands::clockSample(&device, first, second));
   device.scriptWrite(Connection::kTimedOut);
   EXPECT_FALSE(commands::clockSample(&device, first, second));
-}
-
-TEST_F(Commands, OverlongAnswersAreCutAndLeaveTheStreamInStep) {
-  // Exactly the limit is whole; beyond it the rest up to the NUL is read and dropped.
-  device.answer("gv", std::string(commands::kMaximumResponse, 'v'));
-  device.answer("gd", std::string(commands::kMaximumResponse + 500, 'd'));
-  device.answer("ga", "file");
-  std::string version, folder, file;
-  EXPECT_EQ(printedBy([&] { EXPECT_TRUE(commands::getVersion(&device, version)); }), "");
-  EXPECT_EQ(version, std::string(commands::kMaximumResponse, 'v'));
-  EXPECT_EQ(printedBy([&] { EXPECT_TRUE(commands::getFolder(&device, folder)); }),
-            "response longer than 6000 bytes cut\n");
-  EXPECT_EQ(folder, std::string(commands::kMaximumResponse, 'd'));
-  EXPECT_TRUE(commands::getFile(&device, file));
-  EXPECT_EQ(file, "file");
-  EXPECT_EQ(device.pendingBytes(), 0u);
 }
 
 // Every byte comes within the time-out, but the answer never ends.

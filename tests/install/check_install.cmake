@@ -22,21 +22,21 @@ if(EXISTS ${prefix}/bin/zav)
 endif()
 
 run("configuring with find_package" ${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/cmake-consumer
-  -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_C_COMPILER=${C_COMPILER} -DZAV_VERSION=${VERSION} -DEXAMPLE=${EXAMPLE})
+  -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_C_COMPILER=${C_COMPILER} -DZAV_VERSION=${VERSION}
+  -DEXAMPLE=${EXAMPLE})
 run("building with find_package" ${CMAKE_COMMAND} --build ${WORK_DIR}/cmake-consumer)
 run("the example built with find_package" ${WORK_DIR}/cmake-consumer/readme_example)
 
-if(PKG_CONFIG)
-  set(ENV{PKG_CONFIG_LIBDIR} ${pc_dir})
-  set(ENV{PKG_CONFIG_PATH} "")
-  run("pkg-config" ${PKG_CONFIG} --cflags --libs zav)
-  separate_arguments(flags UNIX_COMMAND "${output}")
-  run("building with pkg-config" ${C_COMPILER} ${EXAMPLE} -o ${WORK_DIR}/pkg-config-example ${flags})
-  run("the example built with pkg-config" ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${lib_dir}
-    ${WORK_DIR}/pkg-config-example)
-else()
+if(NOT PKG_CONFIG)
   message(FATAL_ERROR "pkg-config is missing (scripts/install-deps.sh installs it)")
 endif()
+set(ENV{PKG_CONFIG_LIBDIR} ${pc_dir})
+set(ENV{PKG_CONFIG_PATH} "")
+run("pkg-config" ${PKG_CONFIG} --cflags --libs zav)
+separate_arguments(flags UNIX_COMMAND "${output}")
+run("building with pkg-config" ${C_COMPILER} ${EXAMPLE} -o ${WORK_DIR}/pkg-config-example ${flags})
+run("the example built with pkg-config" ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${lib_dir}
+  ${WORK_DIR}/pkg-config-example)
 
 # The installed Python package finds the installed library on the library path.
 if(PYTHON)
@@ -44,7 +44,8 @@ if(PYTHON)
   list(FILTER init INCLUDE REGEX "/zav/__init__.py$")
   get_filename_component(package_dir ${init} DIRECTORY)
   get_filename_component(python_dir ${package_dir} DIRECTORY)
-  run("the installed Python package" ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${lib_dir} PYTHONPATH=${python_dir}
-    ZAV_LIBRARY= ${PYTHON} -c "import zav; assert zav.__version__ == '${VERSION}', zav.__version__")
+  run("the installed Python package" ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${lib_dir}
+    PYTHONPATH=${python_dir} ZAV_LIBRARY= ${PYTHON} -c
+    "import zav; assert zav.__version__ == '${VERSION}', zav.__version__")
 endif()
 message(STATUS "installed into ${prefix}; both consumers built and ran")

@@ -1,13 +1,17 @@
+// The alignment of the two sides on shared marker codes, the merge, and the bound on
+// unaligned buffers. This program counts every allocation.
 #include "multi/alignment.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
 
 #include "multi/line_capture.h"
 #include "multi/side_streams.h"
+#include "support/allocation_counter.h"
 
 namespace zav {
 namespace {
@@ -21,6 +25,10 @@ struct Marker {
   std::size_t row;
   uint8_t code;
 };
+
+const SignalList kMerged = {SignalInfo("EEG", 64, 3, 8, 1),  SignalInfo("ExG_B", 4, 3, 8, 1),
+                            SignalInfo("IMU_B", 9, 2, 1, 1), SignalInfo("IMU_B", 9, 2, 1, 1),
+                            SignalInfo("FOT", 2, 3, 8, 1),   SignalInfo("uSD", 0, 0, 0, 0)};
 
 std::vector<double> bitsWith(std::size_t rows, const std::vector<Marker>& markers) {
   std::vector<double> bits(rows, 0.0);
@@ -55,7 +63,7 @@ TEST(SynchronizationStep, AlignsOnTheFirstAcceptableCodePair) {
        {"code M found at 30 & 31"}, true, 'M', {48, 48, 2, 2}},
       {"drift of two samples", true, 200, {{30, 'M'}}, {{32, 'M'}}, 56, 56, 0,
        {"code M found at 30 & 32", "big delay found 2", "Synchronized"}, true, 'M', {56, 54, 10, 8}},
-      {"right ahead, after a code only the left holds", false, 0, {{0, 'B'}, {20, 'C'}}, {{40, 'C'}}, 48, 64, 0,
+      {"right ahead, after a code only the left has", false, 0, {{0, 'B'}, {20, 'C'}}, {{40, 'C'}}, 48, 64, 0,
        {"code C found at 20 & 40", "big delay found 20", "Synchronized"}, true, 'C', {48, 44, 12, 8}},
       {"one pair per call", false, 0, {{0, 'A'}, {32, 'B'}}, {{0, 'A'}, {32, 'B'}}, 56, 56, 0,
        {"code A found at 0 & 0"}, true, 'A', {56, 56, 40, 40}},
@@ -93,9 +101,7 @@ void pushTagged(SideBuffer& side, double tag) {
 }
 
 TEST(Merge, TakesChannelHalvesFromEachSideAndEachImuFromItsOwn) {
-  SignalList merged = {SignalInfo("EEG", 64, 3, 8, 1),  SignalInfo("ExG_B", 4, 3, 8, 1),
-                       SignalInfo("IMU_B", 9, 2, 1, 1), SignalInfo("IMU_B", 9, 2, 1, 1),
-                       SignalInfo("FOT", 2, 3, 8, 1),   SignalInfo("uSD", 0, 0, 0, 1)};
+  SignalList merged = kMerged;
   struct Expected {
     std::size_t index;
     double value;
@@ -138,6 +144,37 @@ TEST(LimitBuffers, HalvesOnlyWhenBothSidesAreTooDeep) {
     EXPECT_EQ(left.sampleCount(), halved ? 520u : 1032u);
     EXPECT_EQ(right.dinCount(), halved ? 520u : 1024u);
   }
+}
+
+TEST(AlignmentAllocation, MergingAStreamAllocatesNothingPerRecord) {
+  const SignalList device = deviceSignals();
+  std::vector<double> block(static_cast<std::size_t>(valuesPerBlock(device)), 1.0);
+  std::fill(block.end() - 24, block.end(), 0.0);  // the digital input stays low: no codes
+  std::vector<double> record(static_cast<std::size_t>(valuesPerBlock(kMerged)));
+  SideBuffer left;
+  SideBuffer right;
+  bool synchronized = true;
+  uint8_t lastCode = 0;
+  // The right side runs three blocks ahead, as after an alignment; one of its blocks is lost.
+  for (uint16_t sequence = 0; sequence < 3; ++sequence) right.push(block, device, sequence);
+  const auto records = [&](uint16_t first, uint16_t count) {
+    for (uint16_t sequence = first; sequence < first + count; ++sequence) {
+      limitBuffers(left, right);
+      left.push(block, device, sequence);
+      if (sequence != 1500) right.push(block, device, static_cast<uint16_t>(sequence + 3));
+      synchronizationStep(left, right, synchronized, lastCode);
+      record.assign(record.size(), std::numeric_limits<double>::quiet_NaN());
+      merge(left, right, kMerged, record);
+      // Each code would trim the digital input, with a line that allocates; here it is trimmed alike.
+      left.dropDin(8);
+      right.dropDin(8);
+    }
+  };
+  records(0, 1000);
+  const uint64_t before = test::allocations();
+  records(1000, 4000);
+  EXPECT_EQ(test::allocations(), before);
+  EXPECT_EQ(right.sampleCount(), 24u);  // the lost block came back as NaN rows: still three ahead
 }
 
 }  // namespace

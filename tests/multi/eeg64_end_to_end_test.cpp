@@ -23,9 +23,6 @@ namespace {
 
 constexpr uint16_t kNotSynchronized = 7;
 constexpr int kBlocksPerSecond = 32;
-// Merged EEG channels 32 and 64 (1-based), 8 samples each: both carry the halves' shared wave.
-constexpr std::size_t kLeftWave = 31 * 8;
-constexpr std::size_t kRightWave = 63 * 8;
 
 std::unique_ptr<BluetoothConnection> bridged(const std::string& device, uint16_t port) {
   auto connection = std::make_unique<BluetoothConnection>();
@@ -37,28 +34,26 @@ class Eeg64EndToEnd : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(bridge.listening()); }
 
-  // The handle as zav_driver_new_eeg64 builds it, on the test's bridge.
+  // The handle as zav_driver_new_eeg64 builds it, on the test's bridge, connected.
   std::unique_ptr<detail::DriverConnection> connectedSet(const std::string& left = "sim:left",
                                                          const std::string& right = "sim:right") {
-    PropertyMap properties;
-    properties.set<std::string>("left", left);
-    properties.set<std::string>("right", right);
-    properties.set<int>("bridgePort", bridge.port());
+    const PropertyMap properties(
+        {{"left", left}, {"right", right}, {"bridgeport", std::to_string(bridge.port())}});
     auto set = std::make_unique<detail::DriverConnection>(makeDevice(kEeg64Kind, properties), 2);
     set->connect();  // both halves at once
+    EXPECT_TRUE(set->driver().isConnected());
     return set;
   }
 
   test::TempFolder folder;
   test::BridgeProcess bridge{(folder / "bridge.log").string()};
+  uint16_t sequence = 0, battery = 0, flags = 0;
 };
 
 TEST_F(Eeg64EndToEnd, GivesNaNRecordsUntilTheFirstSharedCodeThenHalvesThatAgreeOnTheSharedWave) {
   const auto set = connectedSet();
-  ASSERT_TRUE(set->driver().isConnected());
   ASSERT_EQ(set->signalCount(), 5);
   ASSERT_TRUE(set->start());
-  uint16_t sequence = 0, battery = 0, flags = 0;
   int unaligned = 0, aligned = 0;
   double largest = 0.0;
   // Codes come every 2 s: within 5 s of blocks the halves are aligned.
@@ -66,18 +61,19 @@ TEST_F(Eeg64EndToEnd, GivesNaNRecordsUntilTheFirstSharedCodeThenHalvesThatAgreeO
     SCOPED_TRACE(n);
     const double* record = set->read(sequence, battery, flags);
     ASSERT_NE(record, nullptr);
-    const std::vector<double> values(record, record + set->readDataSize());
+    const auto isNaN = [](double v) { return std::isnan(v); };
     if (aligned == 0 && flags == kNotSynchronized) {
       ++unaligned;
-      ASSERT_TRUE(std::all_of(values.begin(), values.end(), [](double v) { return std::isnan(v); }));
+      ASSERT_TRUE(std::all_of(record, record + set->readDataSize(), isNaN));
       continue;
     }
     ++aligned;
     ASSERT_NE(flags, kNotSynchronized);
-    ASSERT_TRUE(std::none_of(values.begin(), values.end(), [](double v) { return std::isnan(v); }));
+    ASSERT_TRUE(std::none_of(record, record + set->readDataSize(), isNaN));
+    // Merged EEG channels 32 and 64 (1-based), 8 samples each, carry the halves' shared wave.
     for (std::size_t s = 0; s < 8; ++s) {
-      ASSERT_NEAR(values[kLeftWave + s], values[kRightWave + s], 1e-6) << "sample " << s;
-      largest = std::max(largest, std::fabs(values[kLeftWave + s]));
+      ASSERT_NEAR(record[31 * 8 + s], record[63 * 8 + s], 1e-6) << "sample " << s;
+      largest = std::max(largest, std::fabs(record[31 * 8 + s]));
     }
   }
   EXPECT_TRUE(set->stop());
@@ -89,7 +85,6 @@ TEST_F(Eeg64EndToEnd, GivesNaNRecordsUntilTheFirstSharedCodeThenHalvesThatAgreeO
 TEST_F(Eeg64EndToEnd, SdCardSettingsReachBothDevicesWithTheirSideLetters) {
   const auto set = connectedSet();
   BaseDriver& driver = set->driver();
-  ASSERT_TRUE(driver.isConnected());
   // The simulated devices echo a name without its terminator: each setting waits out the
   // time-out, which a short one keeps short.
   driver.setTimeout(250);
@@ -121,7 +116,6 @@ TEST_F(Eeg64EndToEnd, ALinkLostOnOneSideFailsTheNextReadAndDisconnectsTheOtherSi
   ASSERT_TRUE(set.isConnected());
   ASSERT_TRUE(set.start());
   std::vector<double> record;
-  uint16_t sequence = 0, battery = 0, flags = 0;
   for (int n = 0; n < 4; ++n) ASSERT_TRUE(set.read(record, sequence, battery, flags));
 
   rightBridge.kill();
@@ -141,18 +135,16 @@ TEST_F(Eeg64EndToEnd, StopsBothHalvesStreamingAt500BlocksPerSecond) {
     for (nlohmann::json& signal : side["signals"]) signal["sr"] = 500 * signal["blockSize"].get<int>();
     test::writeFile(folder / (left ? "left.json" : "right.json"), side.dump());
   }
-  const auto set = connectedSet("sim:" + (folder / "left.json").string(), "sim:" + (folder / "right.json").string());
-  BaseDriver& driver = set->driver();
-  ASSERT_TRUE(driver.isConnected());
-  ASSERT_EQ(driver.frequency(), 500);
+  const auto set =
+      connectedSet("sim:" + (folder / "left.json").string(), "sim:" + (folder / "right.json").string());
+  ASSERT_EQ(set->driver().frequency(), 500);
   ASSERT_TRUE(set->start());
-  uint16_t sequence = 0, battery = 0, flags = 0;
   int reads = 0;
   for (int n = 0; n < 500; ++n) reads += set->read(sequence, battery, flags) != nullptr ? 1 : 0;
   EXPECT_GT(reads, 0);
   EXPECT_TRUE(set->stop());
-  EXPECT_FALSE(driver.isRunning());
-  EXPECT_TRUE(driver.isConnected());
+  EXPECT_FALSE(set->driver().isRunning());
+  EXPECT_TRUE(set->driver().isConnected());
 }
 
 }  // namespace

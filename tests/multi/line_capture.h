@@ -11,24 +11,20 @@ namespace zav::test {
 
 class LineCapture {
  public:
-  LineCapture() { diag::setSink(&LineCapture::collect, this); }
+  LineCapture() {
+    diag::setSink([](const char* line, void* lines) { static_cast<Lines*>(lines)->emplace_back(line); },
+                  &lines_);
+  }
   ~LineCapture() { diag::setSink(nullptr, nullptr); }
   LineCapture(const LineCapture&) = delete;
   LineCapture& operator=(const LineCapture&) = delete;
 
   // The lines so far, and forgets them.
-  std::vector<std::string> take() {
-    std::vector<std::string> lines;
-    lines.swap(lines_);
-    return lines;
-  }
+  std::vector<std::string> take() { return std::exchange(lines_, {}); }
 
  private:
-  static void collect(const char* line, void* user) {
-    static_cast<LineCapture*>(user)->lines_.emplace_back(line);
-  }
-
-  std::vector<std::string> lines_;
+  using Lines = std::vector<std::string>;
+  Lines lines_;
 };
 
 }  // namespace zav::test

@@ -3,4 +3,3 @@ zav_add_test(multi_tests
   ${CMAKE_CURRENT_LIST_DIR}/side_buffer_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/alignment_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/multi_driver_test.cpp)
-zav_add_test(multi_allocation_tests ${CMAKE_CURRENT_LIST_DIR}/alignment_allocation_test.cpp)

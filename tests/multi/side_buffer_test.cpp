@@ -1,3 +1,4 @@
+// One device's queues: marker codes in the digital input, gaps, dropping and readiness.
 #include "multi/side_buffer.h"
 
 #include <gtest/gtest.h>
@@ -57,21 +58,17 @@ TEST(SideBufferEvents, ACodeIsFoundOnceItsLastRowIsFollowedByAnother) {
   EXPECT_EQ(side.findEvents(), (std::vector<SyncEvent>{{8, 0x5A}}));
 }
 
-TEST(SideBuffer, FillsMissingBlocksWithNaNAcrossTheSequenceWrap) {
+TEST(SideBuffer, FillsMissingBlocksWithNaNAcrossTheSequenceWrapButAtMostTwoMinutes) {
   struct Case {
     uint16_t first;
     uint16_t next;
     std::vector<uint16_t> sequences;  // as queued
   };
-  // clang-format off
   const Case cases[] = {
-      {4, 7, {4, 5, 6, 7}},
-      {65534, 1, {65534, 65535, 0, 1}},
-      {65535, 0, {65535, 0}},
-      {7, 7, {7, 7}},  // a repeat is not a gap of 65535 blocks
-      {7, 5, {7, 5}},  // nor is a step back
+      {4, 7, {4, 5, 6, 7}},   {65534, 1, {65534, 65535, 0, 1}},
+      {65535, 0, {65535, 0}}, {7, 7, {7, 7}},  // a repeat is not a gap of 65535 blocks
+      {7, 5, {7, 5}},                          // nor is a step back
   };
-  // clang-format on
   const SignalList signals = test::deviceSignals();
   const std::vector<double> values(static_cast<std::size_t>(valuesPerBlock(signals)), 1.0);
   for (const Case& c : cases) {
@@ -91,32 +88,13 @@ TEST(SideBuffer, FillsMissingBlocksWithNaNAcrossTheSequenceWrap) {
       side.dropSamples(8);
     }
   }
-}
-
-TEST(SideBuffer, FillsAtMostTwoMinutesOfAJumpThatOnlyADamagedNumberMakes) {
-  const SignalList signals = test::deviceSignals();
-  const std::vector<double> values(static_cast<std::size_t>(valuesPerBlock(signals)), 1.0);
   SideBuffer side;
   side.push(values, signals, 0);
   side.push(values, signals, 30000);  // 29999 missing: gigabytes of NaN rows if all were filled
   EXPECT_EQ(side.sampleCount(), (1 + 4096 + 1) * 8u);
 }
 
-TEST(SideBuffer, AfterClearTheNextBlockStartsANewRun) {
-  const SignalList signals = test::deviceSignals();
-  const std::vector<double> values(static_cast<std::size_t>(valuesPerBlock(signals)), 1.0);
-  SideBuffer side;
-  side.push(values, signals, 10);
-  side.dropSamples(3);
-  side.clear();
-  EXPECT_EQ(side.sampleCount(), 0u);
-  EXPECT_EQ(side.currentSequence(), 0);
-  EXPECT_EQ(side.subSample(), 3);
-  side.push(values, signals, 40);
-  EXPECT_EQ(side.sampleCount(), 8u);
-}
-
-TEST(SideBuffer, DroppingSamplesCountsThemAcrossBlocks) {
+TEST(SideBuffer, DroppingSamplesCountsThemAcrossBlocksAndAfterClearTheNextBlockStartsANewRun) {
   SideBuffer side;
   pushRows(side, std::vector<double>(16, 0.0), 20);
   for (int i = 0; i < 3; ++i) side.dropSamples(3);
@@ -128,10 +106,16 @@ TEST(SideBuffer, DroppingSamplesCountsThemAcrossBlocks) {
   EXPECT_EQ(side.currentSequence(), 21);
   EXPECT_EQ(side.subSample(), 1);
   EXPECT_EQ(side.dinCount(), 16u);
-
   side.dropDin(100);
   EXPECT_EQ(side.dinCount(), 0u);
   EXPECT_EQ(side.sampleCount(), 7u);
+
+  side.clear();
+  EXPECT_EQ(side.sampleCount(), 0u);
+  EXPECT_EQ(side.currentSequence(), 0);
+  EXPECT_EQ(side.subSample(), 1);
+  pushRows(side, std::vector<double>(8, 0.0), 40);
+  EXPECT_EQ(side.sampleCount(), 8u) << "no gap from block 21";
 }
 
 TEST(SideBuffer, KeepsOnlyTheRowsAndChannelsItHolds) {

@@ -1,9 +1,6 @@
-// Name look-up among the devices BlueZ knows. The MockBluez tests run under
-// bluez_mock_bus.py, which serves a mock BlueZ as the system bus holding an adapter and
-//   "ZAV-AMP-1" at 00:11:22:33:44:55 (its alias the same),
-//   "ZAV-AMP-2" at 0A:1B:2C:3D:4E:5F with the alias "Left cap".
-// The NoBus tests run with the system bus address naming a socket that does not exist;
-// SilentBus makes a bus socket of its own.
+// Name look-up among the devices BlueZ knows. MockBluez runs under bluez_mock_bus.py, whose
+// bus holds "ZAV-AMP-1" (00:11:22:33:44:55) and "ZAV-AMP-2" (0A:1B:2C:3D:4E:5F, alias
+// "Left cap"); NoBus with a system bus address that names no socket; SilentBus makes its own.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -87,9 +84,8 @@ TEST(NoBus, DiscoveryFindsNothingAndConnectByNameFailsWithoutAttempt) {
   EXPECT_EQ(bluetoothSockets, 0);
 }
 
-// The kernel queues connections to a listening socket that never accepts, so the client's
-// handshake gets no answer. sd-bus alone would wait 90 s for it; the ctest time-out of this
-// program is far below that.
+// A socket that listens but never accepts leaves the handshake unanswered: sd-bus alone
+// would wait 90 s, far beyond this program's ctest time-out.
 TEST(SilentBus, DiscoveryGivesUpOnABusThatNeverAnswers) {
   const std::string path = testing::TempDir() + "zav-silent-bus";
   ::unlink(path.c_str());

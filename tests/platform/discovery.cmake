@@ -11,10 +11,11 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   set_tests_properties(bluez_discovery_no_bus PROPERTIES TIMEOUT 30
     ENVIRONMENT "DBUS_SYSTEM_BUS_ADDRESS=unix:path=${CMAKE_CURRENT_BINARY_DIR}/no-such-bus")
 
-  find_program(ZAV_PYTHON NAMES python3)
-  if(ZAV_PYTHON)
+  # Debian's interpreter, which sees python3-dbusmock (the first python3 on the path may not).
+  find_program(ZAV_DEBIAN_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
+  if(ZAV_DEBIAN_PYTHON)
     add_test(NAME bluez_discovery_mock_bus
-      COMMAND ${ZAV_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/bluez_mock_bus.py
+      COMMAND ${ZAV_DEBIAN_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/bluez_mock_bus.py
         $<TARGET_FILE:bluez_discovery_tests> --gtest_filter=MockBluez.*)
     set_tests_properties(bluez_discovery_mock_bus PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
   endif()

@@ -7,24 +7,24 @@
 #include "support/record_writer.h"
 #include "support/temp_folder.h"
 
-namespace zav {
+namespace zav::test {
 namespace {
 
 uint64_t allocationsToConvert(std::size_t blocks) {
-  const test::TempFolder input;
-  const test::TempFolder output;
+  const TempFolder input;
+  const TempFolder output;
   // EEG with its impedance estimator, a second signal, a gap and a damaged block.
-  const test::RecordWriter writer({{"EEG", 8, 3, 8, 1}, {"DIN", 2, 1, 8, 1}}, 32);
-  std::vector<uint16_t> sequences = test::sequenceRun(0, blocks);
+  const RecordWriter writer({{"EEG", 8, 3, 8, 1}, {"DIN", 2, 1, 8, 1}}, 32);
+  std::vector<uint16_t> sequences = sequenceRun(0, blocks);
   sequences.erase(sequences.begin() + 100);
   std::string bytes =
       writer.file(sequences, [](uint16_t sequence) { return std::vector<double>(80, sequence % 7); });
-  bytes = test::withChangedByte(bytes, writer.header().size() + 200 * writer.blockBytes() + 20);
-  test::writeFile(input / "0_rec.bin", bytes);
+  bytes = withChangedByte(bytes, writer.header().size() + 200 * writer.blockBytes() + 20);
+  writeFile(input / "0_rec.bin", bytes);
 
-  const uint64_t before = test::allocations();
+  const uint64_t before = allocations();
   EXPECT_EQ(importSdRecord(input.string().c_str(), "rec", output.string().c_str()), 1);
-  return test::allocations() - before;
+  return allocations() - before;
 }
 
 TEST(RecordAllocation, ConvertingAllocatesNothingPerBlock) {
@@ -35,4 +35,4 @@ TEST(RecordAllocation, ConvertingAllocatesNothingPerBlock) {
 }
 
 }  // namespace
-}  // namespace zav
+}  // namespace zav::test

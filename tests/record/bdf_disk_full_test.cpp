@@ -11,7 +11,7 @@
 #include "record/bdf_writer.h"
 #include "support/temp_folder.h"
 
-namespace zav {
+namespace zav::test {
 namespace {
 
 // Runs in a child process: the file size limit stands in for a full disk.
@@ -30,10 +30,10 @@ namespace {
 }
 
 TEST(BdfWriterOnAFullDisk, ClosesTheFileWholeUpToTheLastRecordItHolds) {
-  test::TempFolder folder;
+  TempFolder folder;
   const std::string path = (folder / "full.bdf").string();
   EXPECT_EXIT(writeUntilTheDiskIsFull(path), testing::ExitedWithCode(0), "");
-  const test::BdfContent content = test::readBdf(path);
+  const BdfContent content = readBdf(path);
   ASSERT_TRUE(content.opened);
   // 2 MB hold the header and 40 one-second records of 64 channels.
   EXPECT_GE(content.records, 35);
@@ -41,4 +41,4 @@ TEST(BdfWriterOnAFullDisk, ClosesTheFileWholeUpToTheLastRecordItHolds) {
 }
 
 }  // namespace
-}  // namespace zav
+}  // namespace zav::test

@@ -11,10 +11,8 @@
 #include "signal/block_layout.h"
 #include "support/temp_folder.h"
 
-namespace zav {
+namespace zav::test {
 namespace {
-
-using test::TempFolder;
 
 // A reader's value of a digital sample: the linear map the header's ranges state.
 double readBack(const BdfChannel& channel, int32_t digital) {
@@ -104,4 +102,4 @@ TEST(BdfWriter, RefusesWhatItCannotWriteAndSaysWhy) {
 }
 
 }  // namespace
-}  // namespace zav
+}  // namespace zav::test

@@ -22,26 +22,18 @@ std::string integer(int64_t value) {
   return std::string(text, formatInteger(text, value));
 }
 
-TEST(CsvNumber, WritesTenDecimalsAndTheSpecialValuesAsPrintfDoes) {
-  EXPECT_EQ(fixed(1.5), "1.5000000000");
-  EXPECT_EQ(fixed(-2.0), "-2.0000000000");
-  EXPECT_EQ(fixed(0.0), "0.0000000000");
+// What the random comparison below seldom or never meets: signs of zero, special values,
+// exact ties and values a hair off the half.
+TEST(CsvNumber, WritesSpecialValuesAndRoundsExactTiesToEvenAsPrintfDoes) {
   EXPECT_EQ(fixed(-0.0), "-0.0000000000");
   EXPECT_EQ(fixed(-1e-20), "-0.0000000000");  // the sign stays when the value rounds to zero
-  EXPECT_EQ(fixed(123456789.123456789), "123456789.1234567910");
-  EXPECT_EQ(fixed(1e9), "1000000000.0000000000");
-  EXPECT_EQ(fixed(-12345678901.25), "-12345678901.2500000000");
   EXPECT_EQ(fixed(std::numeric_limits<double>::quiet_NaN()), "nan");
   EXPECT_EQ(fixed(-std::numeric_limits<double>::quiet_NaN()), "-nan");
   EXPECT_EQ(fixed(std::numeric_limits<double>::infinity()), "inf");
   EXPECT_EQ(fixed(-std::numeric_limits<double>::infinity()), "-inf");
   EXPECT_EQ(fixed(std::numeric_limits<double>::denorm_min()), "0.0000000000");
   EXPECT_EQ(fixed(std::numeric_limits<double>::max()).size(), 309u + 11u);
-}
-
-TEST(CsvNumber, RoundsExactTiesToEvenAndEverythingElseToNearest) {
   // k / 2^11 with k odd lies exactly half-way between two ten-decimal numbers.
-  EXPECT_EQ(fixed(std::ldexp(1.0, -11)), "0.0004882812");    // ...812.5 -> even 2
   EXPECT_EQ(fixed(std::ldexp(3.0, -11)), "0.0014648438");    // ...437.5 -> even 8
   EXPECT_EQ(fixed(-std::ldexp(5.0, -11)), "-0.0024414062");  // ...062.5 -> even 2
   EXPECT_EQ(fixed(0.00000000005), "0.0000000001");           // just above the half in binary

@@ -6,15 +6,12 @@
 #include <limits>
 #include <vector>
 
-#include "record/csv_test_files.h"
+#include "record/import_fixture.h"
 #include "signal/impedance_estimator.h"
 #include "support/temp_folder.h"
 
-namespace zav {
+namespace zav::test {
 namespace {
-
-using test::readText;
-using test::TempFolder;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -111,24 +108,7 @@ TEST(CsvWriter, NamesAFileThatCannotBeCreatedAndReportsTheLoss) {
   const std::string missing = (folder / "missing").string();
   CsvWriter nowhere(missing.c_str(), signals.data(), signals.size(), "", kDrySensor);
   EXPECT_FALSE(nowhere.open(256, false));
-  CsvWriter noFolder(nullptr, signals.data(), signals.size(), "", kDrySensor);
-  EXPECT_FALSE(noFolder.open(256, false));
-}
-
-TEST(CsvWriter, NamesAFileOnAFullDiskOnce) {
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no full device on this system";
-  TempFolder folder;
-  std::filesystem::create_symlink("/dev/full", folder / "D in.csv");
-  const SignalList signals = {{"DIN", 1, 1, 1, 1}};
-  CsvWriter writer(folder.string().c_str(), signals.data(), signals.size(), "", kDrySensor);
-  testing::internal::CaptureStdout();
-  ASSERT_TRUE(writer.open(256, false));
-  const double values[] = {1.0};
-  for (uint16_t sequence = 0; sequence < 10; ++sequence) writer.writeBlock(values, sequence, 0, 0);
-  const bool whole = writer.close();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "cannot write " + folder.string() + "/D in.csv\n");
-  EXPECT_FALSE(whole);
 }
 
 }  // namespace
-}  // namespace zav
+}  // namespace zav::test

@@ -1,7 +1,10 @@
-// The two-device conversion as a host calls it: listing, progress, cancel, bad arguments.
+// The two-device conversion as a host calls it: listing, CSV folders or BDF files per pair,
+// progress, cancel, bad arguments.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -9,9 +12,8 @@
 #include "support/temp_folder.h"
 #include "zav/zav.h"
 
+namespace zav::test {
 namespace {
-
-using zav::test::TempFolder;
 
 struct Reports {
   std::vector<uint64_t> done;
@@ -32,51 +34,100 @@ int collect(const zav_record_pair* pair, void* user) {
   return 1;
 }
 
-TEST(Eeg64ImportThroughTheCInterface, ListsConvertsWithProgressAndCancels) {
-  TempFolder left, right;
-  for (const char* base : {"reca", "recb"}) {
-    const std::string name = std::string("0_") + base + "_";
-    zav::test::writeFile(left / (name + "l.bin"),
-                         zav::test::eeg64SideFile(zav::test::eeg64SideWriter("L"), 0, 0, 600, 0));
-    zav::test::writeFile(right / (name + "r.bin"),
-                         zav::test::eeg64SideFile(zav::test::eeg64SideWriter("R"), 1, 0, 600, 21));
-  }
-  std::string pairs;
-  EXPECT_EQ(
-      zav_list_eeg64_sd_record_pairs(left.string().c_str(), right.string().c_str(), "rec", collect, &pairs),
-      2);
-  EXPECT_EQ(pairs, "reca_l+reca_r=reca_>reca_;recb_l+recb_r=recb_>recb_;");
-  pairs.clear();
-  EXPECT_EQ(
-      zav_list_eeg64_sd_record_pairs(left.string().c_str(), right.string().c_str(), "recb", collect, &pairs),
-      1);
-  EXPECT_EQ(pairs, "recb_l+recb_r=recb_>;");
+std::vector<std::string> namesIn(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
-  TempFolder output;
+// Pairs reca and recb, each left record in two files and the right device 21 samples late;
+// recc has a left record only.
+class Eeg64Records : public testing::Test {
+ protected:
+  void SetUp() override {
+    const auto leftWriter = eeg64SideWriter("L");
+    const auto rightWriter = eeg64SideWriter("R");
+    for (const std::string base : {"reca_", "recb_"}) {
+      writeFile(left / ("0_" + base + "l.bin"), eeg64SideFile(leftWriter, 0, 0, 250, 0));
+      writeFile(left / ("1_" + base + "l.bin"), eeg64SideFile(leftWriter, 0, 250, 350, 0));
+      writeFile(right / ("0_" + base + "r.bin"), eeg64SideFile(rightWriter, 1, 0, 600, 21));
+    }
+    writeFile(left / "0_recc_l.bin", eeg64SideFile(leftWriter, 0, 0, 100, 0));
+  }
+  int convert(const char* base, const TempFolder& output, Reports* reports = nullptr) {
+    return zav_import_eeg64_sd_record_with_progress(left.string().c_str(), right.string().c_str(), base,
+                                                    output.string().c_str(), reports ? report : nullptr,
+                                                    reports);
+  }
+
+  // The count and the pairs listed for base.
+  std::string pairs(const std::string& leftFolder, const char* base) {
+    std::string text;
+    const int count =
+        zav_list_eeg64_sd_record_pairs(leftFolder.c_str(), right.string().c_str(), base, collect, &text);
+    return std::to_string(count) + ": " + text;
+  }
+
+  TempFolder left;
+  TempFolder right;
+};
+
+TEST_F(Eeg64Records, ListsThePairsThatAConversionWouldTake) {
+  EXPECT_EQ(pairs(left.string(), "rec"), "2: reca_l+reca_r=reca_>reca_;recb_l+recb_r=recb_>recb_;");
+  EXPECT_EQ(pairs(left.string(), "recb"), "1: recb_l+recb_r=recb_>;");
+  EXPECT_EQ(pairs((left / "missing").string(), ""), "-1: ");
+}
+
+TEST_F(Eeg64Records, ConvertsEveryPairIntoItsOwnFolderOrTheOnlyOneIntoTheOutput) {
+  TempFolder output, single;
   Reports reports;
-  EXPECT_EQ(zav_import_eeg64_sd_record_with_progress(left.string().c_str(), right.string().c_str(), "rec",
-                                                     output.string().c_str(), report, &reports),
-            2);
+  EXPECT_EQ(convert("rec", output, &reports), 2);
   EXPECT_EQ(reports.count, 1200u);
   EXPECT_EQ(reports.done.back(), 1200u);
-  EXPECT_TRUE(std::filesystem::exists(output / "recb_" / "EEG.csv"));
+  EXPECT_EQ(namesIn(output.path()), (std::vector<std::string>{"reca_", "recb_"}));
 
+  EXPECT_EQ(convert("recb", single), 1);
+  EXPECT_EQ(namesIn(single.path()),
+            (std::vector<std::string>{"EEG-impedances.csv", "EEG.csv", "ExG_B.csv", "IMU_B [1].csv",
+                                      "IMU_B [2].csv", "Photodiode.csv", "signalsInfo.csv"}));
+  EXPECT_NE(readFile(single / "signalsInfo.csv").find("EEG,256,64,8,false"), std::string::npos);
+  const std::string eeg = readFile(single / "EEG.csv");
+  EXPECT_EQ(readFile(output / "recb_" / "EEG.csv"), eeg);
+  const auto rows = std::count(eeg.begin(), eeg.end(), '\n');
+  EXPECT_GT(rows, 8 * 590);
+  EXPECT_EQ(rows % 8, 1);  // the column names, then eight rows a merged block
+
+  TempFolder bdf;
+  const int files = zav_import_eeg64_sd_record_bdf(left.string().c_str(), right.string().c_str(), "rec",
+                                                   bdf.string().c_str());
+  if (files == 0 && std::string(zav_last_error()) == "BDF is not available in this build") return;
+  EXPECT_EQ(files, 2);
+  EXPECT_EQ(namesIn(bdf.path()), (std::vector<std::string>{"reca_.bdf", "recb_.bdf"}));
+  const std::string file = readFile(bdf / "reca_.bdf");
+  EXPECT_EQ(file.substr(1, 7), "BIOSEMI");
+  // One signal per channel, each with a 16-character label after the 256-byte header.
+  int eegSignals = 0;
+  for (int i = 0; i < std::stoi(file.substr(252, 4)); ++i)
+    eegSignals += file.compare(256 + 16 * i, 3, "EEG") == 0;
+  EXPECT_EQ(eegSignals, 64);
+}
+
+TEST_F(Eeg64Records, CancelsAndRefusesWhatItCannotConvert) {
+  TempFolder output;
   Reports cancelling;
   cancelling.allowed = 3;  // cancels in the second pair
-  EXPECT_EQ(zav_import_eeg64_sd_record_with_progress(left.string().c_str(), right.string().c_str(), "rec",
-                                                     output.string().c_str(), report, &cancelling),
-            1);
+  EXPECT_EQ(convert("rec", output, &cancelling), 1);
   EXPECT_STREQ(zav_last_error(), "the conversion was cancelled");
 
-  EXPECT_EQ(zav_driver_import_eeg64_sd_record(left.string().c_str(), right.string().c_str(), "other",
-                                              output.string().c_str()),
+  TempFolder unpaired;
+  EXPECT_EQ(zav_driver_import_eeg64_sd_record(left.string().c_str(), right.string().c_str(), "recc",
+                                              unpaired.string().c_str()),
             0);
-  EXPECT_NE(std::string(zav_last_error()).find("no left and right record pair other"), std::string::npos);
-  EXPECT_EQ(zav_driver_import_eeg64_sd_record(nullptr, "x", "y", "z"), 0);
-  EXPECT_EQ(zav_list_eeg64_sd_record_pairs("x", nullptr, "y", collect, nullptr), -1);
-  EXPECT_EQ(zav_list_eeg64_sd_record_pairs((left / "missing").string().c_str(), right.string().c_str(), "",
-                                           collect, nullptr),
-            -1);
+  EXPECT_NE(std::string(zav_last_error()).find("no left and right record pair recc"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_empty(unpaired.path()));
 }
 
 }  // namespace
+}  // namespace zav::test

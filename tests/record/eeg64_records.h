@@ -17,16 +17,13 @@ constexpr uint16_t kEeg64BlocksPerSecond = 32;
 constexpr uint32_t kMarkerFirst = 64;   // shared clock sample of the first marker
 constexpr uint32_t kMarkerEvery = 512;  // two seconds
 
-inline SignalList eeg64SideSignals() {
-  return {{"EEG", 32, 3, 8, 1},
-          {"ExG_B", 2, 3, 8, 1},
-          {"IMU_B", 9, 2, 1, 1},
-          {"FOT", 1, 3, 8, 1},
-          {"DIN", 3, 1, 8, 1}};
-}
-
 inline RecordWriter eeg64SideWriter(const std::string& description) {
-  return RecordWriter(eeg64SideSignals(), kEeg64BlocksPerSecond, description);
+  const SignalList signals = {{"EEG", 32, 3, 8, 1},
+                              {"ExG_B", 2, 3, 8, 1},
+                              {"IMU_B", 9, 2, 1, 1},
+                              {"FOT", 1, 3, 8, 1},
+                              {"DIN", 3, 1, 8, 1}};
+  return RecordWriter(signals, kEeg64BlocksPerSecond, description);
 }
 
 // The marker line at a shared-clock sample: a high start row, then the Hamming(7,4)

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,36 +25,37 @@ inline std::vector<double> valuesOf(uint16_t sequence) {
   return {static_cast<double>(sequence), -1.0 - sequence};
 }
 
-struct Passed {
-  uint16_t sequence = 0;
-  bool invalid = false;
-  uint16_t battery = 0;
-  uint16_t flags = 0;
-  std::vector<double> data;
-};
+inline void writeRecordFile(const TempFolder& folder, const std::string& name,
+                            const std::vector<uint16_t>& sequences) {
+  writeFile(folder / name, integerRecord().file(sequences, valuesOf));
+}
 
+// A file read in text mode, so that CSV line ends read as "\n" on every platform.
+inline std::string readText(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Whether a block is a filler: every value NaN.
 inline bool allNaN(const std::vector<double>& values) {
   for (double value : values) {
     if (!std::isnan(value)) return false;
   }
-  return true;
+  return !values.empty();
 }
 
 // What importAll passes on, with the diagnostic lines written meanwhile.
 struct Imported {
-  std::vector<Passed> blocks;
+  std::vector<BaseImporter::Block> blocks;
   std::string output;
   bool result = false;
 
-  std::vector<uint16_t> sequences() const {
+  std::vector<uint16_t> sequences() const { return listed(false); }
+  std::vector<uint16_t> invalidSequences() const { return listed(true); }
+  std::vector<uint16_t> listed(bool invalidOnly) const {
     std::vector<uint16_t> list;
-    for (const Passed& block : blocks) list.push_back(block.sequence);
-    return list;
-  }
-  std::vector<uint16_t> invalidSequences() const {
-    std::vector<uint16_t> list;
-    for (const Passed& block : blocks) {
-      if (block.invalid) list.push_back(block.sequence);
+    for (const auto& block : blocks) {
+      if (block.invalid || !invalidOnly) list.push_back(block.sequence);
     }
     return list;
   }
@@ -62,18 +65,13 @@ inline Imported importRecord(const std::string& folder, const std::string& name)
   Imported imported;
   Importer importer(folder, name);
   importer.addCallback([&](const BaseImporter::Block& block) {
-    imported.blocks.push_back({block.sequence, block.invalid, block.battery, block.flags, block.data});
+    imported.blocks.push_back(block);
     return true;
   });
   testing::internal::CaptureStdout();
   imported.result = importer.importAll();
   imported.output = testing::internal::GetCapturedStdout();
   return imported;
-}
-
-inline void writeRecordFile(const TempFolder& folder, const std::string& name,
-                            const std::vector<uint16_t>& sequences) {
-  writeFile(folder / name, integerRecord().file(sequences, valuesOf));
 }
 
 }  // namespace zav::test

@@ -11,7 +11,7 @@
 #include "support/scripted_connection.h"
 #include "support/temp_folder.h"
 
-namespace zav {
+namespace zav::test {
 namespace {
 
 using namespace std::string_literals;
@@ -26,7 +26,7 @@ struct LayoutCase {
 };
 
 std::vector<double> liveValues(const LayoutCase& c, const std::string& block) {
-  test::ScriptedConnection device;
+  ScriptedConnection device;
   device.open();
   BlockReader reader(&device);
   reader.configure(c.signals);
@@ -40,9 +40,9 @@ std::vector<double> liveValues(const LayoutCase& c, const std::string& block) {
 std::vector<double> importedValues(const LayoutCase& c, const std::string& block) {
   SignalList recorded = c.signals;
   recorded.erase(std::remove_if(recorded.begin(), recorded.end(), isSdCard), recorded.end());
-  const test::RecordWriter writer(recorded);
-  const test::TempFolder folder;
-  test::writeFile(folder / "0_rec.bin", writer.header() + block);
+  const RecordWriter writer(recorded);
+  const TempFolder folder;
+  writeFile(folder / "0_rec.bin", writer.header() + block);
   const Importer importer(folder.string(), "rec");
   const auto stream = importer.stream();
   const BaseImporter::Block* imported = stream->next();
@@ -68,16 +68,18 @@ TEST(LiveAndRecord, DecodeTheSameBytesAlike) {
        {{"BVP", 1, 2, 1, 1}, {"GSR", 1, 1, 1, 0}, {kSdCardType, 0, 0, 0, 1}, {"BVP", 2, 1, 1, 1}},
        "\x01\x02\x05\x09"s,
        {258, 5, 9}},
-      {"modes 256 and 257 go by their low byte", {{"BVP", 1, 1, 1, 256}, {"BVP", 1, 1, 1, 257}}, "\x03\x04"s,
+      {"modes 256 and 257 go by their low byte",
+       {{"BVP", 1, 1, 1, 256}, {"BVP", 1, 1, 1, 257}},
+       "\x03\x04"s,
        {kNaN, 4}},
   };
   for (const LayoutCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string block = test::frameBlock(7, c.payload);
+    const std::string block = frameBlock(7, c.payload);
     EXPECT_EQ(shown(liveValues(c, block)), shown(c.values));
     EXPECT_EQ(shown(importedValues(c, block)), shown(c.values));
   }
 }
 
 }  // namespace
-}  // namespace zav
+}  // namespace zav::test

@@ -1,27 +1,32 @@
+// The files of a card: which belong to a record, what their headers say, and the catalog of
+// the records in a folder.
 #include "record/record_catalog.h"
 
 #include <gtest/gtest.h>
 
 #include "record/import_fixture.h"
+#include "record/record_files.h"
+#include "record/record_header.h"
 
-namespace zav {
+namespace zav::test {
 namespace {
 
-using test::sequenceRun;
-using test::TempFolder;
-
-TEST(RecordCatalog, GroupsRecordFilesByRecordWithTheirLengthAndSignals) {
+TEST(RecordCatalog, GroupsRecordFilesByRecordWithWhatTheirHeadersSay) {
   TempFolder folder;
-  test::RecordWriter eeg({{"EEG", 2, 3, 8, 1}, {"DIN", 1, 1, 1, 1}}, 32, "session");  // 58 bytes a block
+  // 9 + 2 x 3 x 8 + 1 = 58 bytes a block; GSR is off and takes none.
+  RecordWriter walk({{"EEG", 2, 3, 8, 1}, {"DIN", 1, 1, 1, 1}, {"GSR", 2, 1, 1, 0}}, 32, "session");
   const auto values = [](uint16_t) { return std::vector<double>(17, 0.0); };
-  test::writeFile(folder / "10_walk.bin", eeg.file(sequenceRun(64, 32), values));
-  test::writeFile(folder / "2_walk.bin", eeg.file(sequenceRun(0, 64), values));
-  test::writeRecordFile(folder, "0_rest", sequenceRun(0, 301));  // 15 bytes a block
-  test::writeFile(folder / "notes.txt", "not a record");
-  test::writeFile(folder / "x_rest.bin", "not numbered");
+  writeFile(folder / "10_walk.bin", walk.file(sequenceRun(764, 32), values));
+  writeFile(folder / "2_walk.bin", walk.file(sequenceRun(700, 64), values));
+  writeRecordFile(folder, "0_rest", sequenceRun(0, 301));  // 15 bytes a block
+  writeFile(folder / "notes.txt", "not a record");
+  writeFile(folder / "x_rest.bin", "not numbered");
   // Numbered like records, without a record's header.
-  test::writeFile(folder / "1_notes.txt", "not a record");
-  test::writeFile(folder / "1_rest.csv", std::string("text\0" "32\0" "EEG  , 08, 03, 08, 01\0no blocks", 39));
+  writeFile(folder / "1_notes.txt", "not a record");
+  writeFile(folder / "1_rest.csv", std::string("text\0"
+                                               "32\0"
+                                               "EEG  , 08, 03, 08, 01\0no blocks",
+                                               39));
 
   const std::vector<RecordSummary> records = listRecords(folder.path());
   ASSERT_EQ(records.size(), 2u);
@@ -33,11 +38,58 @@ TEST(RecordCatalog, GroupsRecordFilesByRecordWithTheirLengthAndSignals) {
   EXPECT_EQ(records[1].files[0].filename().string(), "2_walk.bin");
   EXPECT_EQ(records[1].blockCount, 96u);
   EXPECT_DOUBLE_EQ(records[1].seconds(), 3.0);
-  EXPECT_EQ(records[1].header.description, "session");
-  EXPECT_EQ(records[1].header.signals.size(), 2u);
+  const RecordHeader& header = records[1].header;
+  EXPECT_EQ(header.description, "session");
+  EXPECT_EQ(header.signals, walk.signals());  // without the SD card's entry
+  EXPECT_EQ(recordBlockBytes(header.signals), 58u);
+  EXPECT_EQ(header.firstSequence, 700);
+  EXPECT_FALSE(header.layout.present);
 
   EXPECT_TRUE(listRecords(folder / "missing").empty());
 }
 
+TEST(RecordHeader, GivesAnEmptyHeaderForWhatCannotBeRead) {
+  TempFolder folder;
+  const RecordHeader missing = readRecordHeader(folder / "0_none.bin");
+  EXPECT_TRUE(missing.signals.empty());
+  EXPECT_EQ(missing.frequency, 0);
+  EXPECT_EQ(missing.blockCount, 0u);
+
+  writeFile(folder / "0_text.bin", std::string("only text", 9) + '\0' + "70000" + '\0');
+  const RecordHeader text = readRecordHeader(folder / "0_text.bin");
+  EXPECT_EQ(text.description, "only text");
+  EXPECT_EQ(text.frequency, 0);  // beyond 16 bits
+  EXPECT_EQ(text.firstSequence, 0);
+  EXPECT_EQ(text.blockCount, 0u);
+}
+
+TEST(RecordFiles, NamesThatWouldBacktrackForMinutesAreRefusedAtOnce) {
+  TempFolder folder;
+  const std::string trap = "0_" + std::string(40, 'a');  // no 'c': every way of splitting is tried
+  writeFile(folder / trap, "");
+  writeFile(folder / "0_take.bin", "");
+  writeFile(folder / "0_t+ke", "");  // '+' rather than '*', which Windows file names cannot hold
+
+  const std::vector<std::string> traps = {"(a|a)*c",   "(a+)+c",    "a*a*a*c",
+                                          "a{2}a?a+c", "a{100000}", std::string(256, 'a')};
+  for (const std::string& name : traps) {
+    bool valid = true;
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(findRecordFiles(folder.path(), name, valid).empty()) << name;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "record name too complex: " + name + "\n");
+    EXPECT_FALSE(valid) << name;
+  }
+
+  // Plain names, escapes, classes and up to two repetitions still work as patterns.
+  const std::pair<std::string, std::size_t> usable[] = {
+      {"take", 1}, {"t.ke", 2},           {"t\\+ke", 1},  {"t[*+?(){}]ke", 1},
+      {"a*a+", 1}, {"(?:take|t.ke)$", 1}, {"a{2,40}", 1}, {"t.*?e", 2}};
+  for (const auto& [name, count] : usable) {
+    bool valid = false;
+    EXPECT_EQ(findRecordFiles(folder.path(), name, valid).size(), count) << name;
+    EXPECT_TRUE(valid) << name;
+  }
+}
+
 }  // namespace
-}  // namespace zav
+}  // namespace zav::test

@@ -16,18 +16,13 @@ namespace zav::test {
 
 struct ScipyDesign {
   std::string label;
-  int32_t prototype;
-  int32_t type;
-  int32_t order;
-  double f1;
-  double f2;
-  double sampleRate;
-  double alpha1;
-  double alpha2;
-  double ripple;
+  int32_t prototype, type, order;
+  double f1, f2, sampleRate, alpha1, alpha2, ripple;
   std::vector<double> b;  // numerator in powers of 1/z, |H| = 1 where the designer normalises
   std::vector<double> a;  // denominator in powers of 1/z, a[0] = 1
 };
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(ScipyDesign, label, prototype, type, order, f1, f2, sampleRate, alpha1,
+                                   alpha2, ripple, b, a)
 
 inline std::string testDataFolder() {
   const char* folder = std::getenv("ZAV_TEST_DATA");
@@ -39,16 +34,7 @@ inline std::vector<ScipyDesign> loadScipyDesigns() {
   std::ifstream in(testDataFolder() + "/filters/designs.json");
   EXPECT_TRUE(in.good()) << "cannot open " << testDataFolder() << "/filters/designs.json";
   if (!in.good()) return {};
-  const nlohmann::json document = nlohmann::json::parse(in);
-  std::vector<ScipyDesign> designs;
-  for (const nlohmann::json& c : document.at("cases")) {
-    designs.push_back({c.at("label").get<std::string>(), c.at("prototype").get<int32_t>(),
-                       c.at("type").get<int32_t>(), c.at("order").get<int32_t>(), c.at("f1").get<double>(),
-                       c.at("f2").get<double>(), c.at("sampleRate").get<double>(), c.at("alpha1").get<double>(),
-                       c.at("alpha2").get<double>(), c.at("ripple").get<double>(),
-                       c.at("b").get<std::vector<double>>(), c.at("a").get<std::vector<double>>()});
-  }
-  return designs;
+  return nlohmann::json::parse(in).at("cases").get<std::vector<ScipyDesign>>();
 }
 
 // Relative agreement of one coefficient; an exact zero (the odd powers of a bandpass

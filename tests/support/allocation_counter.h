@@ -17,13 +17,9 @@ namespace zav::test {
 inline std::atomic<uint64_t> allocationCount{0};
 inline std::atomic<uint64_t> allocatedByteCount{0};
 
-inline uint64_t allocations() {
-  return allocationCount.load();
-}
+inline uint64_t allocations() { return allocationCount.load(); }
 // Bytes asked for in all (freed ones included).
-inline uint64_t allocatedBytes() {
-  return allocatedByteCount.load();
-}
+inline uint64_t allocatedBytes() { return allocatedByteCount.load(); }
 
 }  // namespace zav::test
 
@@ -39,18 +35,8 @@ void* operator new(std::size_t size) {
   if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
   throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) {
-  return ::operator new(size);
-}
-void operator delete(void* memory) noexcept {
-  std::free(memory);
-}
-void operator delete[](void* memory) noexcept {
-  std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-  std::free(memory);
-}
-void operator delete[](void* memory, std::size_t) noexcept {
-  std::free(memory);
-}
+void* operator new[](std::size_t size) { return ::operator new(size); }
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <climits>
+#include <filesystem>
 #include <thread>
 
 #include "support/child_process.h"
@@ -49,11 +49,9 @@ std::optional<int> ChildProcess::wait(uint32_t timeoutMs) {
 }
 
 std::string executableFolder() {
-  char path[PATH_MAX] = {};
-  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) return ".";
-  const std::string file(path, static_cast<std::size_t>(length));
-  return file.substr(0, file.rfind('/'));
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? "." : program.parent_path().string();
 }
 
 }  // namespace zav::test

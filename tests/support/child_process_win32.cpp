@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <filesystem>
+
 #include "support/child_process.h"
 
 namespace zav::test {
@@ -25,8 +27,8 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   startup.hStdOutput = output;
   startup.hStdError = output;
   PROCESS_INFORMATION process{};
-  if (CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                     &process)) {
+  if (CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                     &startup, &process)) {
     CloseHandle(process.hThread);
     handle_ = reinterpret_cast<std::intptr_t>(process.hProcess);
   }
@@ -56,9 +58,7 @@ std::optional<int> ChildProcess::wait(uint32_t timeoutMs) {
 std::string executableFolder() {
   char path[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const std::string file(path, length);
-  const std::size_t slash = file.find_last_of("\\/");
-  return slash == std::string::npos ? "." : file.substr(0, slash);
+  return std::filesystem::path(std::string(path, length)).parent_path().string();
 }
 
 }  // namespace zav::test

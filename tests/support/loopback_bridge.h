@@ -1,8 +1,7 @@
 // A stand-in for the Bluetooth bridge process on 127.0.0.1, serving one client at a time on
 // its own thread. It reads device requests (text up to a 0 byte) and answers each with the
 // configured bytes; after an answer that begins with "OK" it relays: bytes from the client
-// are recorded and handed to the responder, whose reply goes back, and bytes queued by the
-// test are sent to the client.
+// are recorded, and bytes queued by the test are sent to the client.
 //
 //     LoopbackBridge bridge;                     // a free port; answers "OK?"
 //     properties["bridgePort"] = std::to_string(bridge.port());
@@ -10,9 +9,9 @@
 //     ASSERT_TRUE(bridge.waitForReceived(2));
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -24,9 +23,6 @@ namespace zav::test {
 
 class LoopbackBridge {
  public:
-  // Turns a chunk of relayed client bytes into the reply sent back (may be empty).
-  using Responder = std::function<std::string(const std::string& chunk)>;
-
   // Listens on the port (0: a free one) before returning, so a client may connect at once.
   explicit LoopbackBridge(uint16_t port = 0);
   ~LoopbackBridge();
@@ -37,54 +33,51 @@ class LoopbackBridge {
   uint16_t port() const { return port_; }
 
   // The answer to each request: "OK?" grants, "NO?" refuses, "OK" is one byte short.
-  void setAnswer(const std::string& answer);
-  void setResponder(Responder responder);
-  static std::string echo(const std::string& chunk) { return chunk; }
-
+  void setAnswer(const std::string& answer) { locked([&] { answer_ = answer; }); }
   // Queues bytes for the client being served.
-  void sendToClient(const std::string& bytes);
+  void sendToClient(const std::string& bytes) { locked([&] { outgoing_ += bytes; }); }
   // Closes the connection being served, as a bridge does when its device goes away.
-  void dropClient();
+  void dropClient() { locked([&] { dropRequested_ = true; }); }
 
   // Each waits until the count is reached, giving up after several seconds; true when reached.
-  bool waitForRequests(size_t count);
-  bool waitForReceived(size_t bytes);
-  bool waitForClosedConnections(size_t count);
+  bool waitForRequests(size_t count) { return waitUntil([&] { return requests_.size() >= count; }); }
+  bool waitForReceived(size_t bytes) { return waitUntil([&] { return received_.size() >= bytes; }); }
+  bool waitForClosedConnections(size_t count) { return waitUntil([&] { return closed_ >= count; }); }
 
-  std::vector<std::string> requests() const;
-  std::string received() const;
-  size_t acceptedConnections() const;
-  size_t closedConnections() const;
+  std::vector<std::string> requests() const { return locked([&] { return requests_; }); }
+  std::string received() const { return locked([&] { return received_; }); }
+  size_t acceptedConnections() const { return locked([&] { return accepted_; }); }
+  size_t closedConnections() const { return locked([&] { return closed_; }); }
 
  private:
   void run();
+  // Serves one client until it goes, the test drops it or the bridge stops.
   void serve(platform::Socket& client);
-  // Handles received bytes; returns the bytes to send back.
-  std::string consume(const uint8_t* bytes, uint32_t count, bool& relaying, std::string& request);
-  template <typename Condition>
-  bool waitUntil(Condition condition);
-  // Runs f with the mutex held; its result.
+  // Runs f with the mutex held and wakes the waiters; f's result.
   template <typename F>
-  auto locked(F f) const {
+  auto locked(F f) const -> decltype(f()) {
     std::lock_guard<std::mutex> lock(mutex_);
+    changed_.notify_all();
     return f();
+  }
+  template <typename Condition>
+  bool waitUntil(Condition condition) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(20), condition);
   }
 
   platform::Socket listener_;
   uint16_t port_ = 0;
-
   mutable std::mutex mutex_;
-  std::condition_variable changed_;
+  mutable std::condition_variable changed_;
   bool stopping_ = false;
   bool dropRequested_ = false;
   std::string answer_ = "OK?";
-  Responder responder_;
   std::string outgoing_;
   std::vector<std::string> requests_;
   std::string received_;
   size_t accepted_ = 0;
   size_t closed_ = 0;
-
   std::thread thread_;
 };
 

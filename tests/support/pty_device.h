@@ -1,19 +1,13 @@
-// An amplifier behind a pseudo-terminal, for tests of everything above the serial port.
-//
-// The device runs on its own thread on the master side; the code under test opens the
-// slave path like any serial device. It answers "gv" ("HW9.0_FW1.6"), "gf" (100), "gc",
-// "gd" ("records"), "ga" ("session.sdf") and "gx" with their text and a NUL; "cc", "cd",
-// "ca", "cx", "cf", "ct" and "a" with "OK" and a NUL; "ck" silently; byte 0x01 with two
-// big-endian 32-bit device times in microseconds. It streams blocks between "s" and "p"
-// at the frequency, ignores "g"/"c" commands while streaming and logs every command.
+// An amplifier behind a pseudo-terminal, run on its own thread on the master side; the code
+// under test opens path() like any serial device. It answers "gv" ("HW9.0_FW1.6"), "gf"
+// (100), "gc", "gd" ("records"), "ga" ("session.sdf"), "gx" with their text and a NUL; "cc",
+// "cd", "ca", "cx", "cf", "ct", "a" with "OK" and a NUL; "ck" silently; byte 0x01 with two
+// big-endian 32-bit microsecond times. Between "s" and "p" it streams valid blocks whose
+// sequences run on across streams, and ignores "g"/"c" commands. Every command is logged.
 //
 //     PtyDevice device({{"EEG", 8, 3, 1, 1}, {"ACC", 3, 2, 1, 0}});
 //     device.inject("gd", PtyDevice::Fault::answer, "elsewhere");  // next "gd" says so
-//     device.corruptBlock(2);   // third block of the stream: bad checksum
-//     device.hangUpAfter(4);    // four blocks, then the device vanishes
-//
-// Block k of the stream is makeBlock(signals, k): payload byte i is (k + i) mod 256.
-// Sequences start at 0 and run on across "s"/"p".
+//     device.hangUp();    // the device vanishes
 #pragma once
 
 #include <cstdint>
@@ -40,18 +34,11 @@ class PtyDevice {
 
   const std::string& path() const;  // the slave device file to open as a serial port
 
-  // Streaming as if "s" or "p" had arrived (a device left streaming by an earlier host,
-  // or one that falls silent).
+  // As if "s" or "p" had arrived (a device left streaming, or one that falls silent).
   void start();
   void stop();
   void inject(const std::string& command, Fault fault, const std::string& answer = std::string());
-  // Stream faults, counted in blocks from the next "s":
-  void tearFirstBlock(uint32_t bytesCut);  // the first block loses its leading bytes
-  void corruptBlock(uint32_t index);       // that block is sent with a wrong checksum
-  // After `blocks` whole blocks and `extraBytes` of the next one, and once the peer has
-  // read them, the master side closes: the slave reports a hang-up.
-  void hangUpAfter(uint32_t blocks, uint32_t extraBytes = 0);
-  void hangUp();                        // closes the master side now; returns once it is closed
+  void hangUp();                        // closes the master side now: the slave reports a hang-up
   void send(const std::string& bytes);  // raw bytes, as they are
 
   // The line settings the port under test left on the terminal.
@@ -67,13 +54,6 @@ class PtyDevice {
   std::vector<std::string> received() const;  // each command with its parameter bytes
   SignalList signals() const;                 // the modes as "cc" last set them
   bool streaming() const;
-  bool hungUp() const;
-
-  static uint8_t payloadByte(uint16_t sequence, uint32_t offset) {
-    return static_cast<uint8_t>((sequence + offset) & 0xFF);
-  }
-  // The valid block with this sequence number for the enabled signals of the list.
-  static std::vector<uint8_t> makeBlock(const SignalList& signals, uint16_t sequence);
 
  private:
   struct Impl;

@@ -1,25 +1,15 @@
 #include "support/record_writer.h"
 
 #include <algorithm>
-#include <optional>
 #include <utility>
 
 #include "common/block_format.h"
 #include "common/record_header_text.h"
-#include "signal/block_layout.h"
 
 namespace zav::test {
 
 RecordWriter::RecordWriter(SignalList signals, uint16_t frequency, std::string description)
     : signals_(std::move(signals)), frequency_(frequency), description_(std::move(description)) {}
-
-std::size_t RecordWriter::blockBytes() const {
-  return static_cast<std::size_t>(BlockLayout(signals_).blockBytes());
-}
-
-std::size_t RecordWriter::valueCount() const {
-  return static_cast<std::size_t>(BlockLayout(signals_).valueCount());
-}
 
 std::string RecordWriter::header() const {
   std::string signalList;
@@ -30,9 +20,7 @@ std::string RecordWriter::header() const {
     signalList += record;
   }
   signalList += signalRecordText(SignalInfo(kSdCardType, 0, 0, 0, 1));
-  std::optional<std::string> layout;
-  if (hasLayoutField_) layout = layoutField_;
-  return record_text::recordHeaderText({description_, frequency_, signalList, layout});
+  return record_text::recordHeaderText({description_, frequency_, signalList, layoutField_});
 }
 
 std::string RecordWriter::block(uint16_t sequence, const std::vector<double>& values, uint16_t battery,
@@ -64,9 +52,8 @@ std::string frameBlock(uint16_t sequence, const std::string& payload, uint16_t b
 }
 
 std::vector<uint16_t> sequenceRun(uint16_t first, std::size_t count) {
-  std::vector<uint16_t> run;
-  run.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) run.push_back(static_cast<uint16_t>(first + i));
+  std::vector<uint16_t> run(count);
+  for (std::size_t i = 0; i < count; ++i) run[i] = static_cast<uint16_t>(first + i);
   return run;
 }
 

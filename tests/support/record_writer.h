@@ -11,9 +11,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "signal/block_layout.h"
 #include "signal/signal_info.h"
 
 namespace zav::test {
@@ -25,15 +27,13 @@ class RecordWriter {
                         std::string description = "zav test record");
 
   // Header field 4: "Cal", then text, then a NUL.
-  void setLayoutField(const std::string& text) {
-    layoutField_ = text;
-    hasLayoutField_ = true;
-  }
+  void setLayoutField(const std::string& text) { layoutField_ = text; }
   // Pads every block of odd size with one zero byte, as a card might.
   void setPadOddBlocks(bool pad) { padOddBlocks_ = pad; }
 
-  std::size_t blockBytes() const;  // header words, payload and checksum
-  std::size_t valueCount() const;  // values of one block
+  // Header words, payload and checksum; values of one block.
+  std::size_t blockBytes() const { return static_cast<std::size_t>(BlockLayout(signals_).blockBytes()); }
+  std::size_t valueCount() const { return static_cast<std::size_t>(BlockLayout(signals_).valueCount()); }
   const SignalList& signals() const { return signals_; }
 
   std::string header() const;
@@ -49,13 +49,13 @@ class RecordWriter {
   SignalList signals_;
   uint16_t frequency_;
   std::string description_;
-  std::string layoutField_;
-  bool hasLayoutField_ = false;
+  std::optional<std::string> layoutField_;
   bool padOddBlocks_ = false;
 };
 
 // A whole data block around the payload bytes: start, header words, checksum.
-std::string frameBlock(uint16_t sequence, const std::string& payload, uint16_t battery = 0, uint16_t flags = 0);
+std::string frameBlock(uint16_t sequence, const std::string& payload, uint16_t battery = 0,
+                       uint16_t flags = 0);
 
 // count numbers from first on, wrapping after 65535.
 std::vector<uint16_t> sequenceRun(uint16_t first, std::size_t count);

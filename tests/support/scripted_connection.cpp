@@ -6,13 +6,13 @@
 namespace zav::test {
 
 void ScriptedConnection::feed(const std::string& bytes) {
-  if (!bytes.empty()) input_.push_back(Input{bytes, 0, 0});
+  if (!bytes.empty()) input_.push_back({bytes, 0});
 }
 
 std::size_t ScriptedConnection::pendingBytes() const {
   std::size_t total = 0;
-  for (const Input& item : input_) total += item.bytes.size() - item.used;
-  return total;
+  for (const Input& item : input_) total += item.bytes.size();
+  return total - (input_.empty() ? 0 : used_);
 }
 
 std::string ScriptedConnection::written() const {
@@ -24,27 +24,30 @@ std::string ScriptedConnection::written() const {
 uint32_t ScriptedConnection::doRead(uint8_t* buffer, uint32_t count) {
   ++readCalls_;
   const uint32_t wanted = chunkSize_ != 0 ? std::min(count, chunkSize_) : count;
+  if (!input_.empty() && input_.front().code != 0) {
+    const uint32_t code = input_.front().code;
+    input_.pop_front();
+    return code;
+  }
+  uint32_t n = 0;
   if (!input_.empty()) {
-    Input& item = input_.front();
-    if (item.code != 0) {
-      const uint32_t code = item.code;
+    const std::string& bytes = input_.front().bytes;
+    n = static_cast<uint32_t>(std::min<std::size_t>(wanted, bytes.size() - used_));
+    std::memcpy(buffer, bytes.data() + used_, n);
+    used_ += n;
+    if (used_ == bytes.size()) {
       input_.pop_front();
-      return code;
+      used_ = 0;
     }
-    const auto n = static_cast<uint32_t>(std::min<std::size_t>(wanted, item.bytes.size() - item.used));
-    std::memcpy(buffer, item.bytes.data() + item.used, n);
-    item.used += n;
-    if (item.used == item.bytes.size()) input_.pop_front();
-    bytesRead_ += n;
-    return n;
+  } else if (!pattern_.empty() && wanted != 0) {
+    for (n = 0; n < wanted; ++n, patternUsed_ = (patternUsed_ + 1) % pattern_.size()) {
+      buffer[n] = static_cast<uint8_t>(pattern_[patternUsed_]);
+    }
+  } else {
+    return kTimedOut;
   }
-  if (pattern_.empty() || wanted == 0) return kTimedOut;
-  for (uint32_t i = 0; i < wanted; ++i) {
-    buffer[i] = static_cast<uint8_t>(pattern_[patternUsed_]);
-    patternUsed_ = (patternUsed_ + 1) % pattern_.size();
-  }
-  bytesRead_ += wanted;
-  return wanted;
+  bytesRead_ += n;
+  return n;
 }
 
 uint32_t ScriptedConnection::doWrite(const uint8_t* buffer, uint32_t count) {
@@ -53,9 +56,8 @@ uint32_t ScriptedConnection::doWrite(const uint8_t* buffer, uint32_t count) {
     writeResults_.pop_front();
     return result;
   }
-  const std::string bytes(reinterpret_cast<const char*>(buffer), count);
-  writes_.push_back(bytes);
-  const auto answer = answers_.find(bytes);
+  writes_.emplace_back(reinterpret_cast<const char*>(buffer), count);
+  const auto answer = answers_.find(writes_.back());
   if (answer != answers_.end()) feed(answer->second);
   return count;
 }

@@ -1,17 +1,13 @@
 // An in-memory Connection for protocol tests: it hands out scripted input in chunks,
 // records every write, answers commands by itself and reports time-outs, failures and a
-// lost link at scripted points.
+// lost link at scripted points. When the input runs out, reads time out, unless
+// repeatForever gave a pattern.
 //
 //     zav::test::ScriptedConnection device;
 //     device.open();
 //     device.answer("gv", "HW1.0_FW2.3");   // every "gv" written queues "HW1.0_FW2.3" and a NUL
 //     device.feed(block);                   // then input for a block reader ...
 //     device.feedTimeOut();                 // ... and one read that times out
-//     std::string version;
-//     EXPECT_TRUE(zav::commands::getVersion(&device, version));
-//     EXPECT_EQ(device.written(), "gv");
-//
-// When the queued input runs out, reads time out, unless repeatForever gave a pattern.
 #pragma once
 
 #include <cstdint>
@@ -26,12 +22,11 @@ namespace zav::test {
 
 class ScriptedConnection : public Connection {
  public:
-  // Input, handed out in queue order.
   void feed(const std::string& bytes);
   void feed(const std::vector<uint8_t>& bytes) { feed(std::string(bytes.begin(), bytes.end())); }
-  void feedTimeOut() { input_.push_back(Input{{}, kTimedOut, 0}); }
-  void feedFailure() { input_.push_back(Input{{}, kFailed, 0}); }
-  void feedLinkLoss() { input_.push_back(Input{{}, kLinkLost, 0}); }  // the connection then closes
+  void feedTimeOut() { input_.push_back({{}, kTimedOut}); }
+  void feedFailure() { input_.push_back({{}, kFailed}); }
+  void feedLinkLoss() { input_.push_back({{}, kLinkLost}); }  // the connection then closes
   // Once the queue is empty, reads hand out this pattern over and over; empty stops it.
   void repeatForever(const std::string& bytes) {
     pattern_ = bytes;
@@ -51,11 +46,9 @@ class ScriptedConnection : public Connection {
   // instead of writing; several calls script several writes.
   void scriptWrite(uint32_t rawResult) { writeResults_.push_back(rawResult); }
 
-  // Everything written, all writes together and one by one.
-  std::string written() const;
+  std::string written() const;  // all writes together
   const std::vector<std::string>& writes() const { return writes_; }
   void clearWritten() { writes_.clear(); }
-
   uint32_t readCalls() const { return readCalls_; }
   uint64_t bytesRead() const { return bytesRead_; }
 
@@ -74,12 +67,12 @@ class ScriptedConnection : public Connection {
 
  private:
   struct Input {
-    std::string bytes;     // data, when code is 0
-    uint32_t code = 0;     // else one raw result to report
-    std::size_t used = 0;  // bytes of data already handed out
+    std::string bytes;  // data, when code is 0
+    uint32_t code = 0;  // else one raw result to report
   };
 
   std::deque<Input> input_;
+  std::size_t used_ = 0;  // bytes of the front input already handed out
   std::string pattern_;
   std::size_t patternUsed_ = 0;
   uint32_t chunkSize_ = 0;

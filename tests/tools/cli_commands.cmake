@@ -1,9 +1,6 @@
-# The zav commands that reach beyond the built-in device: the bridge's simulated devices
-# (rfbridge beside zav, started by the library) and live recording.
-# They use the bridge's own port, 54000: a bridge started first with an idle time-out
-# serves them (the one the library would start stays until it is stopped), one test at
-# a time, as the simulated halves serve one client each. POSIX only: the fixture starts
-# the bridge in the background through the shell.
+# The zav commands that reach beyond the built-in device: the bridge's simulated devices and
+# live recording. The bridge tests share the bridge's own port, 54000, one at a time, served
+# by a bridge the shell starts first with an idle time-out (POSIX only).
 if(TARGET zav_cli AND TARGET rfbridge AND NOT WIN32)
   add_test(NAME cli_bridge_start
     COMMAND sh -c "\"$<TARGET_FILE:rfbridge>\" --idle-exit 30 --quiet </dev/null >/dev/null 2>&1 & sleep 1")
@@ -18,22 +15,18 @@ if(TARGET zav_cli AND TARGET rfbridge AND NOT WIN32)
 endif()
 if(TARGET zav_cli)
   include(${CMAKE_CURRENT_LIST_DIR}/scripts/cli_case.cmake)
+  set(_bdf ${CMAKE_CURRENT_BINARY_DIR}/cli_record.bdf)
   if(WIN32)
     # Windows builds have no BDF writer: the command says so and fails.
-    zav_cli_case(cli_record 1 "cannot record into " record ${CMAKE_CURRENT_BINARY_DIR}/cli_record.bdf --seconds 3)
+    zav_cli_case(cli_record 1 "cannot record into " record ${_bdf} --seconds 3)
   else()
-    set(ZAV_CLI_FILE -DFILE=${CMAKE_CURRENT_BINARY_DIR}/cli_record.bdf)
-    zav_cli_case(cli_record 0 "holds [1-9][0-9]* blocks" record ${CMAKE_CURRENT_BINARY_DIR}/cli_record.bdf --seconds 3)
+    set(ZAV_CLI_FILE -DFILE=${_bdf})
+    zav_cli_case(cli_record 0 "holds [1-9][0-9]* blocks" record ${_bdf} --seconds 3)
     unset(ZAV_CLI_FILE)
+    foreach(_stop interrupted disk_full)
+      add_test(NAME cli_record_${_stop} COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/scripts/record_stopped.sh
+        ${_stop} $<TARGET_FILE:zav_cli> ${CMAKE_CURRENT_BINARY_DIR}/cli_record_${_stop}.bdf)
+      set_tests_properties(cli_record_${_stop} PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
+    endforeach()
   endif()
-endif()
-if(TARGET zav_cli AND NOT WIN32)
-  add_test(NAME cli_record_interrupted COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/scripts/record_interrupted.sh
-    $<TARGET_FILE:zav_cli> ${CMAKE_CURRENT_BINARY_DIR}/cli_record_interrupted.bdf)
-  set_tests_properties(cli_record_interrupted PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
-endif()
-if(TARGET zav_cli AND NOT WIN32)
-  add_test(NAME cli_record_disk_full COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/scripts/record_disk_full.sh
-    $<TARGET_FILE:zav_cli> ${CMAKE_CURRENT_BINARY_DIR}/cli_record_disk_full.bdf)
-  set_tests_properties(cli_record_disk_full PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
 endif()

@@ -2,9 +2,6 @@
 // port of the test's own) -> the simulated devices behind it.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,13 +12,6 @@
 
 namespace zav {
 namespace {
-
-std::string readFile(const std::string& path) {
-  std::ifstream file(path);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 // A raw client: the request, and the 3-byte answer (shorter when the bridge closed).
 struct RawClient {
@@ -53,26 +43,15 @@ std::string answer(const char* word, int code) {
 
 class RfbridgeTest : public testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    folder_ = std::make_unique<test::TempFolder>();
-    log_ = (*folder_ / "bridge.log").string();
-    bridge_ = std::make_unique<test::BridgeProcess>(log_, std::vector<std::string>{"--idle-exit", "20"});
-    port_ = bridge_->port();
-  }
-  static void TearDownTestSuite() {
-    bridge_.reset();
-    folder_.reset();
-  }
-
-  static inline std::unique_ptr<test::TempFolder> folder_;
-  static inline std::unique_ptr<test::BridgeProcess> bridge_;
-  static inline uint16_t port_ = 0;
-  static inline std::string log_;
+  test::TempFolder folder_;
+  std::string log_ = (folder_ / "bridge.log").string();
+  test::BridgeProcess bridge_{log_, {"--idle-exit", "20"}};
+  uint16_t port_ = bridge_.port();
 };
 
 TEST_F(RfbridgeTest, RefusalsNameTheirReasonAndADroppedClientFreesTheDevice) {
   EXPECT_EQ(requestDevice(port_, "sim:").answer, answer("NO", 1));
-  EXPECT_EQ(requestDevice(port_, "sim:" + (*folder_ / "missing.json").string()).answer, answer("NO", 1));
+  EXPECT_EQ(requestDevice(port_, "sim:" + (folder_ / "missing.json").string()).answer, answer("NO", 1));
   EXPECT_EQ(requestDevice(port_, std::string(249, 'x')).answer, answer("NO", 4));
   EXPECT_EQ(requestDevice(port_, std::string(248, 'x')).answer.substr(0, 2), "NO")
       << "long enough, not too long";
@@ -90,7 +69,7 @@ TEST_F(RfbridgeTest, RefusalsNameTheirReasonAndADroppedClientFreesTheDevice) {
     ASSERT_EQ(requestDevice(port_, "sim:amp").answer, answer("OK", 1)) << "cycle " << cycle;
   }
 
-  const std::string log = readFile(log_);
+  const std::string log = test::readFile(log_);
   for (const char* line : {"refused: unknown device", "refused: device busy with another client",
                            "refused: request too long", "bytes to the device, "}) {
     EXPECT_NE(log.find(line), std::string::npos) << line;
@@ -98,11 +77,11 @@ TEST_F(RfbridgeTest, RefusalsNameTheirReasonAndADroppedClientFreesTheDevice) {
 }
 
 TEST_F(RfbridgeTest, SecondInstanceFindsThePortInUse) {
-  const std::string log = (*folder_ / "second.log").string();
+  const std::string log = (folder_ / "second.log").string();
   test::ChildProcess second(test::BridgeProcess::program(), {"--port", std::to_string(port_)}, log);
   ASSERT_TRUE(second.started());
   EXPECT_EQ(second.wait(30000), 1);
-  EXPECT_NE(readFile(log).find("the port is in use"), std::string::npos) << readFile(log);
+  EXPECT_NE(test::readFile(log).find("the port is in use"), std::string::npos) << test::readFile(log);
 }
 
 TEST(RfbridgeStartTest, LibraryStartsTheBridgeWhenNobodyListens) {

@@ -1,46 +1,27 @@
 // The Bluetooth transport through the public Connection operations, against a loopback
-// peer that plays the bridge.
+// peer that plays the bridge; and its client on its own: starting the bridge, address texts.
 #include "transport/bluetooth_connection.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "common/property_map.h"
+#include "platform/process_spawn.h"
 #include "support/loopback_bridge.h"
 #include "support/temp_folder.h"
+#include "transport/bluetooth_client.h"
 
 namespace zav {
 namespace {
 
 using test::LoopbackBridge;
-
-// Reaches the bridge on the test's own port; the bridge folder is empty, so should the
-// bridge have to be started, nothing starts.
-std::unique_ptr<BluetoothConnection> connectionTo(uint16_t bridgePort, const std::string& device,
-                                                  const test::TempFolder& emptyFolder) {
-  PropertyMap properties;
-  properties.set<std::string>("device", device);
-  properties.set<int>("bridgePort", bridgePort);
-  properties.set<std::string>("path", emptyFolder.string());
-  auto connection = std::make_unique<BluetoothConnection>();
-  connection->setProperties(properties.values());
-  return connection;
-}
-
-std::string readExactly(Connection& connection, size_t size) {
-  std::string bytes;
-  uint8_t buffer[1024];
-  while (bytes.size() < size) {
-    const int32_t count = connection.read(buffer, sizeof buffer);
-    if (count <= 0) break;
-    bytes.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(count));
-  }
-  return bytes;
-}
+using Arguments = std::vector<std::string>;
 
 int32_t writeText(Connection& connection, const std::string& text) {
   return connection.write(reinterpret_cast<const uint8_t*>(text.data()), static_cast<uint32_t>(text.size()));
@@ -50,40 +31,32 @@ class BluetoothConnectionTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(bridge.listening()); }
 
+  // Reaches the bridge on the test's own port; the bridge folder is empty, so should the
+  // bridge have to be started, nothing starts.
+  std::unique_ptr<BluetoothConnection> connectionTo(const std::string& device) {
+    auto connection = std::make_unique<BluetoothConnection>();
+    connection->setProperties(
+        {{"device", device}, {"bridgePort", std::to_string(bridge.port())}, {"path", emptyFolder.string()}});
+    return connection;
+  }
+
   test::TempFolder emptyFolder;
   LoopbackBridge bridge;
 };
 
 TEST_F(BluetoothConnectionTest, GrantedDeviceCarriesTheByteStreamBothWays) {
-  auto connection = connectionTo(bridge.port(), "AMP-7", emptyFolder);
+  auto connection = connectionTo("AMP-7");
   EXPECT_EQ(connection->name(), "AMP-7");
   EXPECT_FALSE(connection->keepsDeviceClock());
-
   ASSERT_TRUE(connection->open());
-  EXPECT_TRUE(connection->isConnected());
   EXPECT_EQ(bridge.requests(), std::vector<std::string>{"AMP-7"});
-
   EXPECT_EQ(writeText(*connection, "gv"), 2);
   ASSERT_TRUE(bridge.waitForReceived(2));
   EXPECT_EQ(bridge.received(), "gv");
-
   bridge.sendToClient(std::string("HW1_FW2\0", 8));
   uint8_t answer[64] = {};
   EXPECT_EQ(connection->readUntil(answer, sizeof answer, 0), 7);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(answer), 7), "HW1_FW2");
-
-  // A stream larger than one segment arrives whole and in order.
-  bridge.setResponder(LoopbackBridge::echo);
-  std::string stream(20000, '\0');
-  for (size_t i = 0; i < stream.size(); ++i) stream[i] = static_cast<char>(i * 7);
-  size_t written = 0;
-  while (written < stream.size()) {
-    const int32_t count = connection->write(reinterpret_cast<const uint8_t*>(stream.data()) + written,
-                                            static_cast<uint32_t>(stream.size() - written));
-    ASSERT_GT(count, 0);
-    written += static_cast<size_t>(count);
-  }
-  EXPECT_EQ(readExactly(*connection, stream.size()), stream);
 
   // Empty transfers leave the link alone; destroying the connection closes it.
   uint8_t buffer[4] = {};
@@ -94,75 +67,47 @@ TEST_F(BluetoothConnectionTest, GrantedDeviceCarriesTheByteStreamBothWays) {
   EXPECT_TRUE(bridge.waitForClosedConnections(1));
 }
 
-TEST_F(BluetoothConnectionTest, RefusedDeviceKeepsTheSocketAndTheNextOpenAsksAgain) {
+TEST_F(BluetoothConnectionTest, RefusedDeviceKeepsTheSocketAndTheTimeOutAndTheNextOpenAsksAgain) {
   bridge.setAnswer("NO?");
-  auto connection = connectionTo(bridge.port(), "AMP-9", emptyFolder);
-
+  auto connection = connectionTo("AMP-9");
+  EXPECT_EQ(connection->timeout(), 2000u);
+  EXPECT_TRUE(connection->setTimeout(150));
   EXPECT_FALSE(connection->open());
   EXPECT_FALSE(connection->isConnected());
   EXPECT_FALSE(connection->open());
   ASSERT_TRUE(bridge.waitForRequests(2));
   EXPECT_EQ(bridge.requests(), (std::vector<std::string>{"AMP-9", "AMP-9"}));
+  EXPECT_EQ(connection->timeout(), 150u);
 
   bridge.setAnswer("OK!");
-  EXPECT_TRUE(connection->open());
+  ASSERT_TRUE(connection->open());
   EXPECT_EQ(bridge.requests().size(), 3u);
   // All three requests travelled on the one socket kept from the first refusal.
   EXPECT_EQ(bridge.acceptedConnections(), 1u);
   EXPECT_EQ(bridge.closedConnections(), 0u);
-}
-
-TEST_F(BluetoothConnectionTest, ShortAnswerFailsTheOpenAndClosesTheSocket) {
-  bridge.setAnswer("OK");
-  auto connection = connectionTo(bridge.port(), "AMP-2", emptyFolder);
-
-  EXPECT_FALSE(connection->open());
-  EXPECT_FALSE(connection->isConnected());
-  EXPECT_TRUE(bridge.waitForClosedConnections(1));
-
-  // The next open starts over on a new socket.
-  bridge.setAnswer("OK?");
-  EXPECT_TRUE(connection->open());
-  EXPECT_EQ(bridge.acceptedConnections(), 2u);
-}
-
-TEST_F(BluetoothConnectionTest, PeerClosingTheLinkClosesTheConnection) {
-  auto connection = connectionTo(bridge.port(), "AMP-3", emptyFolder);
-  ASSERT_TRUE(connection->open());
-
-  bridge.dropClient();
-  ASSERT_TRUE(bridge.waitForClosedConnections(1));
-  uint8_t buffer[16];
-  EXPECT_EQ(connection->read(buffer, sizeof buffer), -1);
-  EXPECT_FALSE(connection->isConnected());
-  EXPECT_EQ(connection->read(buffer, sizeof buffer), -1);
-  EXPECT_EQ(writeText(*connection, "p"), -1);
-
-  // Reopening reaches the bridge again.
-  EXPECT_TRUE(connection->open());
-  EXPECT_EQ(bridge.acceptedConnections(), 2u);
-}
-
-TEST_F(BluetoothConnectionTest, TimeoutGivenBeforeOpenIsInForceAfterEveryOpen) {
-  auto connection = connectionTo(bridge.port(), "AMP-4", emptyFolder);
-  EXPECT_EQ(connection->timeout(), 2000u);
-  EXPECT_TRUE(connection->setTimeout(150));
-
-  bridge.setAnswer("NO?");
-  EXPECT_FALSE(connection->open());
+  // The time-out given before the open is in force: nothing to read times out, the link stays.
   EXPECT_EQ(connection->timeout(), 150u);
-
-  bridge.setAnswer("OK?");
-  ASSERT_TRUE(connection->open());
-  EXPECT_EQ(connection->timeout(), 150u);
-  // Nothing to read: the read times out instead of waiting, and the link stays up.
   uint8_t buffer[16];
   EXPECT_EQ(connection->read(buffer, sizeof buffer), 0);
   EXPECT_TRUE(connection->isConnected());
+}
 
-  EXPECT_TRUE(connection->setTimeout(100));
-  EXPECT_EQ(connection->timeout(), 100u);
-  EXPECT_EQ(connection->read(buffer, sizeof buffer), 0);
+TEST_F(BluetoothConnectionTest, ShortAnswerOrAPeerThatClosesClosesTheSocketAndReopeningStartsOver) {
+  bridge.setAnswer("OK");
+  auto connection = connectionTo("AMP-2");
+  EXPECT_FALSE(connection->open());
+  EXPECT_FALSE(connection->isConnected());
+  EXPECT_TRUE(bridge.waitForClosedConnections(1));
+  bridge.setAnswer("OK?");
+  ASSERT_TRUE(connection->open());
+  EXPECT_EQ(bridge.acceptedConnections(), 2u);
+  // A peer that closes the link closes the connection.
+  bridge.dropClient();
+  ASSERT_TRUE(bridge.waitForClosedConnections(2));
+  uint8_t buffer[16];
+  EXPECT_EQ(connection->read(buffer, sizeof buffer), -1);
+  EXPECT_FALSE(connection->isConnected());
+  EXPECT_EQ(writeText(*connection, "p"), -1);
 }
 
 TEST_F(BluetoothConnectionTest, WithoutADeviceOrForASingleOneTheBridgeIsNotAsked) {
@@ -179,17 +124,76 @@ TEST_F(BluetoothConnectionTest, WithoutADeviceOrForASingleOneTheBridgeIsNotAsked
   EXPECT_EQ(bridge.acceptedConnections(), 0u);
 }
 
-TEST(BluetoothFallbackTest, UnreachableBridgeFallsBackToTheDirectWayAndFails) {
-  // Nobody listens and the bridge cannot start from the empty folder; the name is not
-  // among the discovered devices, so the direct way fails without connecting.
-  test::TempFolder emptyFolder;
+TEST(BluetoothClientTest, BridgeIsStartedWhenNobodyListensThenTheDirectWayIsTried) {
+  test::TempFolder folder;
   const uint16_t port = test::unusedLoopbackPort();
   ASSERT_NE(port, 0);
-  auto connection = connectionTo(port, "NO-SUCH-AMP", emptyFolder);
-  connection->setTimeout(300);
-  EXPECT_FALSE(connection->open());
-  EXPECT_FALSE(connection->isConnected());
-  EXPECT_EQ(connection->timeout(), 300u);
+  BluetoothClient client;
+  client.setBridgePort(port);
+  client.setBridgePath(folder.string());
+  Arguments started;
+  client.setBridgeStarter([&](const std::string& command, const Arguments& arguments) {
+    started.push_back(command);
+    started.insert(started.end(), arguments.begin(), arguments.end());
+  });
+  EXPECT_FALSE(client.connect("NO-SUCH-AMP"));
+  EXPECT_FALSE(client.isOpen());
+  // A bridge on a port of its own must not outlive the test that asked for it.
+  EXPECT_EQ(started, (Arguments{folder.string() + "/" + platform::executableFileName("rfbridge"), "--port",
+                                std::to_string(port), "--idle-exit", "10"}));
+  client.setBridgePort(BluetoothClient::kBridgePort);
+  EXPECT_TRUE(client.bridgeArguments().empty());
+  // Without a folder the command is found on the search path.
+  EXPECT_EQ(BluetoothClient().bridgeCommand(), platform::executableFileName("rfbridge"));
+}
+
+TEST(BluetoothClientTest, StartedBridgeIsGivenTimeToListenAndIsNotStartedAgain) {
+  const uint16_t port = test::unusedLoopbackPort();
+  ASSERT_NE(port, 0);
+  std::unique_ptr<test::LoopbackBridge> bridge;
+  std::thread starting;
+  BluetoothClient client;
+  client.setBridgePort(port);
+  // Like a real process, the bridge listens a while after it was started.
+  client.setBridgeStarter([&](const std::string&, const Arguments&) {
+    starting = std::thread([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      bridge = std::make_unique<test::LoopbackBridge>(port);
+    });
+  });
+  const bool connected = client.connect("AMP-1");
+  starting.join();
+  ASSERT_TRUE(connected);
+  EXPECT_EQ(bridge->requests(), Arguments{"AMP-1"});
+
+  client.disconnect();
+  client.setBridgeStarter(
+      [](const std::string&, const Arguments&) { ADD_FAILURE() << "bridge started twice"; });
+  EXPECT_TRUE(client.connect("AMP-1"));
+}
+
+TEST(BluetoothClientTest, AddressTextsParseMostSignificantFirstAndGarbageFailsTheDirectWaySafely) {
+  const std::pair<const char*, std::optional<uint64_t>> cases[] = {
+      {"00:11:22:33:44:55", 0x001122334455u},
+      {"AA:bb:CC:dd:EE:ff", 0xAABBCCDDEEFFu},
+      {"01:02:03:04:05:06 trailing", 0x010203040506u},
+      // Too short to hold six parts: nothing is read past the end.
+      {"", std::nullopt},
+      {":", std::nullopt},
+      {"00:11:22:33:44:5", std::nullopt},
+      {"123:11:22:33:44:55", std::nullopt},  // a part that is no byte would spill into its neighbour
+      {"zz:zz:zz:zz:zz:zz", 0u},             // as the library's number reading does
+  };
+  for (const auto& [text, address] : cases) EXPECT_EQ(parseBluetoothAddress(text), address) << text;
+
+  BluetoothClient client;
+  client.setUseBridge(false);
+  client.setBridgeStarter([](const std::string&, const Arguments&) { ADD_FAILURE() << "bridge started"; });
+  EXPECT_FALSE(client.connect("00:11"));
+  EXPECT_FALSE(client.isOpen());
+  uint8_t buffer[8] = {};
+  EXPECT_EQ(client.receive(buffer, sizeof buffer), Connection::kLinkLost) << "without a socket";
+  EXPECT_EQ(client.send(buffer, sizeof buffer), Connection::kLinkLost);
 }
 
 }  // namespace

@@ -3,6 +3,4 @@ zav_add_test(mock_tests
   ${CMAKE_CURRENT_LIST_DIR}/mock_connection_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mock_configuration_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mock_device_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/mock_default_device_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/mock_allocation_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mock_sd_card_test.cpp)

@@ -11,36 +11,41 @@
 namespace zav {
 namespace {
 
+using namespace std::string_literals;
 using test::deviceWith;
-using test::kNul;
 using test::signalEntry;
 
 const nlohmann::json kEeg = signalEntry("EEG", 8, 3, 1, 1, 500, {1.0});
 
-std::string withEntry(const nlohmann::json& entry) {
-  return deviceWith({kEeg, entry}).dump();
-}
-nlohmann::json changed(const char* key, const nlohmann::json& value) {
+// A device whose second entry is kEeg with the key set to the value, or without the key for null.
+std::string withChanged(const char* key, const nlohmann::json& value) {
   nlohmann::json entry = kEeg;
-  if (value.is_discarded())
+  if (value.is_null())
     entry.erase(key);
   else
     entry[key] = value;
-  return entry;
+  return deviceWith({kEeg, entry}).dump();
+}
+
+// The line printed when a connection with these properties fails to open.
+std::string openFailure(const PropertyValues& properties) {
+  MockConnection connection;
+  connection.setProperties(properties);
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(connection.open());
+  EXPECT_FALSE(connection.isConnected());
+  return testing::internal::GetCapturedStdout();
 }
 
 TEST(MockConfigurationTest, UnusableDocumentsFailTheOpenWithALineSayingWhy) {
   std::vector<std::pair<std::string, std::string>> cases = {
       {"{\"signals\": [", ": not valid JSON\n"},
-      {"", ": not valid JSON\n"},
       {"[1, 2]", ": the top level is not an object\n"},
       {"{\"signals\": 5}", ": \"signals\" is not a list\n"},
       {"{\"signals\": [7]}", ": signal entry 0: not an object\n"},
       {"{\"signal\": []}", "unknown key \"signal\""},
       {deviceWith({kEeg}).dump().insert(1, "\"card_file\": 1, "), "unknown key \"card_file\""},
-      {"{}", "missing key \"signals\""},
       {"{\"card\": \"card\"}", "missing key \"signals\""},
-      {"{\"signals\": []}", "\"signals\" lists no signal"},
       {"{\"signals\": [{\"type\": \"batteries\", \"mode\": 1}]}", "\"signals\" lists no signal"},
       {"{\"preset\": \"default\", \"battery\": {\"millivolts\": 70000}}", "battery: \"millivolts\""},
       {"{\"preset\": \"default\", \"cardFileBytes\": 0}", "\"cardFileBytes\""},
@@ -48,55 +53,37 @@ TEST(MockConfigurationTest, UnusableDocumentsFailTheOpenWithALineSayingWhy) {
       {nlohmann::json{{"signals", {kEeg}}, {"markers", {{"every", 0}}}}.dump(), "markers: \"every\""},
       {nlohmann::json{{"signals", {kEeg}}, {"markers", 2}}.dump(), "\"markers\" is not an object"},
       {nlohmann::json{{"referenceWave", {{"channel", 0}}}}.dump(), "referenceWave: \"channel\" is 0"},
-      {withEntry(changed("type", 5)), "signal entry 1: \"type\""},
-      {withEntry(changed("type", nlohmann::json::value_t::discarded)),
-       "signal entry 1: missing key \"type\""},
+      {withChanged("type", 5), "signal entry 1: \"type\""},
+      {withChanged("type", nullptr), "signal entry 1: missing key \"type\""},
       // Shapes that cannot pace or be encoded, or that the signal list cannot print.
-      {withEntry(signalEntry("EEG", 8, 3, 0, 1, 500)), "(EEG): \"blockSize\" is 0"},
-      {withEntry(signalEntry("EEG", 8, 3, 20, 1, 10)),
-       "(EEG): \"sr\" / \"blockSize\" gives fewer than 1 block"},
-      {withEntry(signalEntry("EEG", 8, 3, 1, 1, 0)), "fewer than 1 block per second"},
-      {withEntry(signalEntry("EEG", 8, 3, 1, 1, -500)), "fewer than 1 block per second"},
-      {withEntry(signalEntry("EEG", -1, 3, 1, 1, 500)), "\"channels\" is -1"},
-      {withEntry(signalEntry("EEG", 100, 3, 1, 1, 500)), "\"channels\" is 100"},
-      {withEntry(signalEntry("EEG", 8, 9, 1, 1, 500)), "\"bytes\" is 9"},
-      {withEntry(signalEntry("EEG", 8, 0, 1, 1, 500)), "\"bytes\" is 0"},
-      {withEntry(signalEntry("EEG", 8, 3, 1, 200, 500)), "\"mode\" is 200"},
-      {withEntry(signalEntry("distances", 0, 2, 1, 1, 500)), "(distances): \"channels\" is 0"},
+      {withChanged("blockSize", 0), "(EEG): \"blockSize\" is 0"},
+      {withChanged("sr", 0), "(EEG): \"sr\" / \"blockSize\" gives fewer than 1 block per second"},
+      {withChanged("channels", -1), "\"channels\" is -1"},
+      {withChanged("bytes", 9), "\"bytes\" is 9"},
+      {withChanged("mode", 200), "\"mode\" is 200"},
+      {deviceWith({kEeg, signalEntry("distances", 0, 2, 1, 1, 500)}).dump(),
+       "(distances): \"channels\" is 0"},
   };
-  for (const char* key : {"channels", "bytes", "blockSize", "mode", "sr"}) {
-    cases.push_back({withEntry(changed(key, nlohmann::json::value_t::discarded)),
-                     std::string("signal entry 1 (EEG): missing key \"") + key + "\""});
-  }
+  // Integers are read alike: the mode apart, the shape in one loop.
+  for (const char* key : {"mode", "channels"})
+    cases.push_back({withChanged(key, nullptr), "signal entry 1 (EEG): missing key \""s + key + "\""});
   const std::pair<const char*, nlohmann::json> wrongTypes[] = {
-      {"channels", "8"},  {"channels", 8.5},        {"bytes", nullptr}, {"sr", true},
-      {"values", "1, 2"}, {"values", {1.0, "two"}}, {"mode", 1e12},     {"channels", 5000000000LL}};
-  for (const auto& [key, value] : wrongTypes) {
-    cases.push_back({withEntry(changed(key, value)), std::string("signal entry 1 (EEG): \"") + key + "\""});
-  }
+      {"channels", "8"},          {"mode", 1e12}, {"values", "1, 2"}, {"values", {1.0, "two"}},
+      {"channels", 5000000000LL},
+  };
+  for (const auto& [key, value] : wrongTypes)
+    cases.push_back({withChanged(key, value), "signal entry 1 (EEG): \""s + key + "\""});
+  test::TempFolder folder;
   for (const auto& [text, reason] : cases) {
     SCOPED_TRACE(text);
-    test::TempFolder folder;
-    MockConnection connection;
-    test::configureWith(connection, folder, text);
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(connection.open());
-    const std::string lines = testing::internal::GetCapturedStdout();
-    EXPECT_FALSE(connection.isConnected());
-    EXPECT_EQ(lines.rfind("invalid simulated device configuration ", 0), 0u) << lines;
-    EXPECT_NE(lines.find(reason), std::string::npos) << lines;
+    test::writeFile(folder / "device.json", text);
+    const std::string line = openFailure({{"configuration", (folder / "device.json").string()}});
+    EXPECT_EQ(line.rfind("invalid simulated device configuration ", 0), 0u) << line;
+    EXPECT_NE(line.find(reason), std::string::npos) << line;
   }
-
-  MockConnection connection;
-  test::setProperty(connection, "configuration", "missing.json");
-  testing::internal::CaptureStdout();
-  EXPECT_FALSE(connection.open());
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(openFailure({{"configuration", "missing.json"}}),
             "cannot read simulated device configuration missing.json\n");
-  test::setProperty(connection, "preset", "fancy");
-  testing::internal::CaptureStdout();
-  EXPECT_FALSE(connection.open());
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "unknown simulated device preset fancy\n");
+  EXPECT_EQ(openFailure({{"preset", "fancy"}}), "unknown simulated device preset fancy\n");
 }
 
 TEST(MockConfigurationTest, SampleFreeEntriesNeedNoShapeDistancesExpandAndAFixedFileOpensOnRetry) {
@@ -110,17 +97,18 @@ TEST(MockConfigurationTest, SampleFreeEntriesNeedNoShapeDistancesExpandAndAFixed
   // As a device writes its SD-card entry: zeros for a shape it does not have, no values.
   nlohmann::json sdCard = signalEntry("uSD", 0, 0, 0, 0, 0);
   sdCard.erase("values");
+  nlohmann::json eeg = kEeg;
+  eeg.erase("values");
   test::configureWith(connection, folder,
-                      deviceWith({changed("values", nlohmann::json::value_t::discarded),
+                      deviceWith({eeg,
                                   signalEntry("distances", 3, 2, 4, 1, 40, {1.0, 2.0}),
                                   sdCard,
                                   {{"type", "batteries"}, {"mode", 1}, {"blockSize", 10}, {"sr", 600}}}));
   ASSERT_TRUE(connection.open());
   EXPECT_EQ(test::ask(connection, "gc"),
             "EEG  , 08, 03, 01, 01ANC  , 02, 02, 03, 01ANC  , 02, 02, 03, 01"
-            "ANC  , 02, 02, 03, 01uSD  , xx, xx, xx, 00" +
-                kNul);
-  EXPECT_EQ(test::ask(connection, "gf"), "60" + kNul) << "the last entry with a rate sets it";
+            "ANC  , 02, 02, 03, 01uSD  , xx, xx, xx, 00\0"s);
+  EXPECT_EQ(test::ask(connection, "gf"), "60\0"s) << "the last entry with a rate sets it";
 
   // A built-in device by name, with the document's own settings on top.
   MockConnection preset;

@@ -1,40 +1,37 @@
-// The simulated amplifier on its own: block pacing on a scripted clock (nothing here
-// depends on real time), the battery it reports, and its clocks.
+// The simulated amplifier: block pacing on a scripted clock (nothing here depends on real
+// time), the battery it reports, blocks that come without allocating (this program counts
+// every plain operator new), and the built-in devices' EEG.
 #include "transport/mock_device.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <complex>
 #include <cstdint>
 #include <vector>
 
 #include "common/byte_order.h"
 #include "driver/battery_estimator.h"
+#include "signal/signal_decoder.h"
+#include "support/allocation_counter.h"
 #include "transport/marker_code.h"
+#include "transport/mock_test_helpers.h"
 
 namespace zav {
 namespace {
 
-// A clock that jumps to whatever time the device asks to sleep until.
-struct ScriptedClock {
-  int64_t now = 5000000000;
-  std::vector<int64_t> sleeps;
-  MockDevice::Pacer pacer() {
-    return {[this] { return now; }, [this](int64_t until) { sleeps.push_back(now = until); }};
-  }
-};
-
-// One-byte blocks of 10 bytes; returns the sequence of each block taken, the battery word in the last.
+// A streaming device of one-byte blocks of 10 bytes on a clock that jumps to whatever time
+// the device asks to sleep until.
 struct SmallDevice {
-  ScriptedClock clock;
-  MockDevice device;
-  ByteQueue output;
   explicit SmallDevice(int32_t frequency, MockSetup setup = {}) {
     setup.frequency = frequency;
     setup.signals = {{SignalInfo("DIN", 1, 1, 1, 1), {}}};
-    device.setPacer(clock.pacer());
+    device.setPacer({[this] { return now; }, [this](int64_t until) { sleeps.push_back(now = until); }});
     device.configure(setup);
     device.startStreaming();
   }
+  // The sequence of the next block; its battery word too when asked.
   uint16_t next(uint16_t* battery = nullptr) {
     device.produceBlock(output);
     uint8_t block[10];
@@ -43,33 +40,37 @@ struct SmallDevice {
     if (battery != nullptr) *battery = readU16BE(block + 4);
     return readU16BE(block + 2);
   }
+
+  int64_t now = 5000000000;
+  std::vector<int64_t> sleeps;
+  MockDevice device;
+  ByteQueue output;
 };
 
 TEST(MockDeviceTest, BlocksAreDueAtTheirRateWithoutDriftAcrossTheSequenceWrapAndLateOnesComeAtOnce) {
   SmallDevice slow(32);
-  const int64_t start = slow.clock.now;
+  const int64_t start = slow.now;
   for (int i = 0; i < 33; ++i) slow.next();
-  ASSERT_EQ(slow.clock.sleeps.size(), 32u) << "every block after the first waits for its time";
-  EXPECT_EQ(slow.clock.sleeps[0], start + 31250000);
-  EXPECT_EQ(slow.clock.sleeps.back(), start + 1000000000) << "32 blocks take exactly one second";
-  slow.clock.now += 100000000;
-  slow.clock.sleeps.clear();
+  ASSERT_EQ(slow.sleeps.size(), 32u) << "every block after the first waits for its time";
+  EXPECT_EQ(slow.sleeps[0], start + 31250000);
+  EXPECT_EQ(slow.sleeps.back(), start + 1000000000) << "32 blocks take exactly one second";
+  slow.now += 100000000;
+  slow.sleeps.clear();
   for (int i = 0; i < 3; ++i) slow.next();
-  EXPECT_TRUE(slow.clock.sleeps.empty()) << "a reader that fell behind gets the overdue blocks at once";
+  EXPECT_TRUE(slow.sleeps.empty()) << "a reader that fell behind gets the overdue blocks at once";
 
   // Started afresh near the wrap of the 16-bit sequence, the pace holds.
   SmallDevice fast(1000);
   while (fast.device.sequence() != 65530) fast.next();
-  fast.clock.sleeps.clear();
-  const int64_t restart = fast.clock.now;
+  fast.sleeps.clear();
+  const int64_t restart = fast.now;
   fast.device.startStreaming();
   EXPECT_EQ(fast.next(), 65530);
   for (int i = 0; i < 10; ++i) fast.next();
   EXPECT_EQ(fast.next(), 5) << "the sequence wraps at 65536";
-  ASSERT_EQ(fast.clock.sleeps.size(), 11u);
-  for (std::size_t i = 0; i < fast.clock.sleeps.size(); ++i) {
-    EXPECT_EQ(fast.clock.sleeps[i], restart + static_cast<int64_t>(i + 1) * 1000000) << "block " << i + 1;
-  }
+  ASSERT_EQ(fast.sleeps.size(), 11u);
+  for (std::size_t i = 0; i < fast.sleeps.size(); ++i)
+    EXPECT_EQ(fast.sleeps[i], restart + static_cast<int64_t>(i + 1) * 1000000) << "block " << i + 1;
 }
 
 TEST(MockDeviceTest, BuiltInBatteryStartsFullAndDischargesWhileStreaming) {
@@ -77,38 +78,98 @@ TEST(MockDeviceTest, BuiltInBatteryStartsFullAndDischargesWhileStreaming) {
   ASSERT_TRUE(addMockPreset(kDefaultPreset, setup));
   SmallDevice small(32, setup);  // the built-in battery on a small device
   BatteryEstimator estimator(32, batteryScale(small.device.version()));
-  const auto streamMinutes = [&](int minutes) {
+  for (const auto& [minutes, level] : {std::pair{1, 5}, std::pair{39, 3}}) {  // a few millivolts a minute
     for (int i = 0; i < minutes * 60 * 32; ++i) {
       uint16_t battery = 0;
       small.next(&battery);
       estimator.feed(battery);
     }
-  };
-  streamMinutes(1);
-  EXPECT_EQ(estimator.level(), 5);
-  streamMinutes(39);
-  EXPECT_EQ(estimator.level(), 3) << "a few millivolts a minute";
-}
-
-TEST(MockDeviceTest, ClockSamplesRunFromPowerOnAndClockTextPrintsSignedBytes) {
-  int64_t wallTicks = 16000000000000000;
-  MockDevice device;
-  device.setWallClock([&wallTicks] { return wallTicks; });
-  wallTicks += 12345670;  // 1.234567 s later
-  uint8_t answer[8];
-  device.clockSample(answer);
-  EXPECT_EQ(readU32BE(answer), 1234567u);
-  EXPECT_EQ(readU32BE(answer + 4), 1234568u) << "the answer leaves after the request came";
-
-  const uint8_t parameters[7] = {0x07, 0xE4, 0x0C, 0x1F, 0x17, 0x3B, 0xFF};
-  device.setClock(parameters);
-  EXPECT_EQ(device.clockText(), "31/12/2020 23:59:-1");
+    EXPECT_EQ(estimator.level(), level) << minutes;
+  }
 }
 
 TEST(MockDeviceTest, MarkerScheduleNeverRepeatsACodeInConsecutivePeriods) {
-  for (int64_t period = -300; period < 300; ++period) {
+  for (int64_t period = -300; period < 300; ++period)
     ASSERT_NE(scheduledMarkerCode(period), scheduledMarkerCode(period + 1)) << period;
+}
+
+// The built-in device's signals, markers and reference wave, paced fast by one more signal.
+TEST(MockDeviceTest, BlocksComeWithoutAllocatingOnceTheBuffersHaveGrown) {
+  test::TempFolder folder;
+  MockConnection connection;
+  const nlohmann::json fast = test::signalEntry("EEG", 4, 3, 1, 1, 8000, {1.0, -2.0, 3.0});
+  test::configureWith(connection, folder, {{"preset", "default"}, {"signals", {fast}}});
+  ASSERT_TRUE(connection.open());
+  test::send(connection, "s");
+  std::vector<uint8_t> block(891 + 12);
+  for (int i = 0; i < 52; ++i) {
+    const uint64_t before = test::allocations();
+    ASSERT_EQ(connection.read(block.data(), 1), 1);  // a reader that splits the block
+    ASSERT_EQ(block[0], 0xAA);
+    ASSERT_EQ(connection.read(block.data(), 891 + 12 - 1), 891 + 12 - 1);
+    if (i >= 2) {
+      ASSERT_EQ(test::allocations(), before) << "block " << i;
+    }
   }
+  test::send(connection, "p");
+}
+
+// One EEG channel (of 32, 8 samples a block) out of the device's block-major value list.
+std::vector<double> eegChannel(const nlohmann::json& device, std::size_t channel) {
+  const auto values = device["signals"][0]["values"].get<std::vector<double>>();
+  EXPECT_EQ(values.size() % 256, 0u);
+  std::vector<double> samples;
+  for (auto first = values.begin(); first != values.end(); first += 256)
+    samples.insert(samples.end(), first + channel * 8, first + channel * 8 + 8);
+  return samples;
+}
+
+// Mean square of the part between two frequencies, by a plain DFT of the whole periodic loop at 256 Hz.
+double bandPower(const std::vector<double>& samples, double low, double high) {
+  const std::size_t n = samples.size();
+  double power = 0.0;
+  for (std::size_t k = 1; k < n / 2; ++k) {
+    const double frequency = static_cast<double>(k) * 256.0 / static_cast<double>(n);
+    if (frequency < low || frequency > high) continue;
+    std::complex<double> sum = 0.0;
+    for (std::size_t i = 0; i < n; ++i)
+      sum += samples[i] * std::polar(1.0, -2.0 * 3.14159265358979323846 * double(k * i % n) / double(n));
+    power += 2.0 * std::norm(sum) / static_cast<double>(n * n);
+  }
+  return power;
+}
+
+// Like a cap with loose electrodes, and the same on every call.
+TEST(MockDefaultDeviceTest, EegHasAlphaRhythmAndNoisyElectrodesWithinRange) {
+  struct Case {
+    nlohmann::json device;
+    std::vector<std::size_t> loose;  // 0-based
+  };
+  const Case cases[] = {
+      {defaultSimulatedDevice(), {7, 23}}, {simulatedSetSide(true), {7}}, {simulatedSetSide(false), {19}}};
+  EXPECT_EQ(defaultSimulatedDevice(), defaultSimulatedDevice()) << "the same data on every call";
+  const double largest = 8388607 * makeDecoder("EEG", 3, 1, 1)->resolution(0, 1);
+  for (const Case& device : cases) {
+    SCOPED_TRACE(device.loose[0]);
+    EXPECT_GE(eegChannel(device.device, 0).size(), 512u) << "at least two seconds loop";
+    EXPECT_NE(eegChannel(device.device, 0), eegChannel(device.device, 1)) << "not one waveform 32 times";
+    for (std::size_t c = 0; c < 32; ++c) {
+      SCOPED_TRACE(c);
+      const std::vector<double> samples = eegChannel(device.device, c);
+      const double highBand = bandPower(samples, 70.0, 90.0);
+      const double alpha = bandPower(samples, 8.0, 12.0);
+      for (double v : samples) ASSERT_LT(std::fabs(v), largest);
+      if (std::count(device.loose.begin(), device.loose.end(), c) != 0) {
+        EXPECT_GT(highBand, 20000.0) << "graded bad";
+      } else {
+        EXPECT_LT(highBand, 150.0) << "graded good";
+        EXPECT_GT(alpha, 30.0);
+        EXPECT_GT(alpha, 10.0 * highBand);
+      }
+    }
+  }
+  EXPECT_NE(eegChannel(simulatedSetSide(true), 0), eegChannel(simulatedSetSide(false), 0))
+      << "each half its own";
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "common/byte_order.h"
 #include "support/temp_folder.h"
 #include "transport/mock_connection.h"
 
@@ -27,18 +26,11 @@ inline nlohmann::json deviceWith(std::vector<nlohmann::json> entries) {
   return {{"signals", entries}};
 }
 
-inline void setProperty(Connection& connection, const std::string& key, const std::string& value) {
-  PropertyValues properties = connection.properties();
-  properties[key] = value;
-  connection.setProperties(properties);
-}
-
 // Points the connection at a file holding the document (a string is written as it stands).
 inline void configureWith(MockConnection& connection, const TempFolder& folder,
                           const nlohmann::json& document) {
-  const auto path = folder / "device.json";
-  writeFile(path, document.is_string() ? document.get<std::string>() : document.dump());
-  setProperty(connection, "configuration", path.string());
+  writeFile(folder / "device.json", document.is_string() ? document.get<std::string>() : document.dump());
+  connection.setProperties({{"configuration", (folder / "device.json").string()}});
 }
 
 inline void send(Connection& connection, const std::string& bytes) {
@@ -56,13 +48,7 @@ inline std::string ask(Connection& connection, const std::string& command) {
   return bytes;
 }
 
-// The answers to several commands, in order.
-inline std::string askEach(Connection& connection, std::initializer_list<std::string> commands) {
-  std::string answers;
-  for (const std::string& command : commands) answers += ask(connection, command);
-  return answers;
-}
-
+// The next size bytes of the stream, or fewer when it ends.
 inline std::vector<uint8_t> readBlock(Connection& connection, std::size_t size) {
   std::vector<uint8_t> block(size);
   std::size_t filled = 0;
@@ -72,10 +58,6 @@ inline std::vector<uint8_t> readBlock(Connection& connection, std::size_t size) 
   }
   block.resize(filled);
   return block;
-}
-
-inline uint16_t blockSequence(const std::vector<uint8_t>& block) {
-  return readU16BE(block.data() + 2);
 }
 
 }  // namespace zav::test

@@ -1,19 +1,24 @@
-// The serial transport against a device on a real port: read time-outs, partial reads,
-// delimited messages, exclusive use, line settings and a vanishing device. On POSIX the
-// device is a pseudo-terminal made here; on Windows it is the scripted device that
-// wine_serial_device.py puts behind the COM port it names in ZAV_SERIAL_TEST_PORT, and
-// the test steers it through requests on the port itself. Both answer "gv" with
-// "HW9.0_FW1.6" and a NUL. The hang-up comes last: under wine the device is gone after it.
+// The serial transport. Without a device: naming, configuration errors, system error codes.
+// Against a device on a real port: read time-outs, partial reads, delimited messages,
+// exclusive use, line settings and a vanishing device. On POSIX the device is a
+// pseudo-terminal made here; on Windows it is the scripted device that wine_serial_device.py
+// puts behind the COM port it names in ZAV_SERIAL_TEST_PORT, steered through requests on
+// the port itself. Both answer "gv" with "HW9.0_FW1.6" and a NUL.
 #include "platform/serial_port.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
+#include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 
-#include "common/property_map.h"
+#include "platform/io_result.h"
 #include "transport/usb_connection.h"
 #ifndef _WIN32
 #include "support/pty_device.h"
@@ -22,39 +27,38 @@
 namespace zav {
 namespace {
 
-// wine lets a second handle share a COM port and its time-outs are loose.
-const bool kUnderWine = std::getenv("ZAV_SERIAL_TEST_UNDER_WINE") != nullptr;
+using namespace std::string_literals;
+
+int32_t writeText(Connection& connection, const std::string& text) {
+  return connection.write(reinterpret_cast<const uint8_t*>(text.data()), static_cast<uint32_t>(text.size()));
+}
 
 #ifdef _WIN32
-int portNumber() {
-  const char* port = std::getenv("ZAV_SERIAL_TEST_PORT");
-  return port == nullptr ? 0 : std::atoi(port);
-}
+// wine lets a second handle share a COM port, and its time-outs are loose.
+constexpr bool kUnderWine = true;
+const int kPort = std::getenv("ZAV_SERIAL_TEST_PORT") ? std::atoi(std::getenv("ZAV_SERIAL_TEST_PORT")) : 0;
 
 class Device {
  public:
   explicit Device(UsbConnection& port) : port_(port) {}
-  std::string path() const {
-    return portNumber() == 0 ? std::string() : "COM" + std::to_string(portNumber());
-  }
+  std::string path() const { return kPort == 0 ? std::string() : "COM" + std::to_string(kPort); }
   // The bytes arrive afterMs after the request.
   void send(const std::string& bytes, int afterMs = 0) {
-    static const char kHex[] = "0123456789abcdef";
     std::string hex;
-    for (const unsigned char c : bytes) hex += {kHex[c >> 4], kHex[c & 15]};
-    request("say " + std::to_string(afterMs) + " " + hex);
+    for (const unsigned char c : bytes) hex += {"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
+    request("say " + std::to_string(afterMs) + " " + hex + "\n");
   }
-  void hangUp(int afterMs = 0) { request("hangup " + std::to_string(afterMs)); }
+  void hangUp(int afterMs) { request("hangup " + std::to_string(afterMs) + "\n"); }
 
  private:
-  void request(const std::string& text) {
-    const std::string line = text + "\n";
-    ASSERT_EQ(port_.write(reinterpret_cast<const uint8_t*>(line.data()), static_cast<uint32_t>(line.size())),
-              static_cast<int32_t>(line.size()));
+  void request(const std::string& line) {
+    EXPECT_EQ(writeText(port_, line), static_cast<int32_t>(line.size()));
   }
   UsbConnection& port_;
 };
 #else
+constexpr bool kUnderWine = false;
+
 class Device {
  public:
   explicit Device(UsbConnection&) {}
@@ -62,19 +66,18 @@ class Device {
     if (later_.joinable()) later_.join();
   }
   std::string path() const { return pty.path(); }
+  // The bytes arrive afterMs after the call.
   void send(const std::string& bytes, int afterMs = 0) {
     later([this, bytes] { pty.send(bytes); }, afterMs);
   }
-  void hangUp(int afterMs = 0) {
+  void hangUp(int afterMs) {
     later([this] { pty.hangUp(); }, afterMs);
   }
 
   test::PtyDevice pty{SignalList{SignalInfo("EEG", 2, 3, 1, 1)}};
 
  private:
-  template <typename Action>
-  void later(Action action, int afterMs) {
-    if (afterMs == 0) return action();
+  void later(std::function<void()> action, int afterMs) {
     if (later_.joinable()) later_.join();
     later_ = std::thread([action, afterMs] {
       std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
@@ -85,29 +88,70 @@ class Device {
 };
 #endif
 
-PropertyValues pathProperties(const std::string& path, int baudRate = 0) {
-  PropertyMap props;
-  props.set<std::string>("path", path);
-  if (baudRate != 0) props.set<int>("baudRate", baudRate);
-  return props.values();
+TEST(UsbConnectionTest, APathWinsOverANumberAndSystemErrorsMapAlikeOnEverySystem) {
+  UsbConnection byPath;
+  byPath.setProperties({{"Path", "/dev/ttyUSB3"}, {"port", "5"}});
+  EXPECT_EQ(byPath.name(), "/dev/ttyUSB3");
+  EXPECT_FALSE(byPath.keepsDeviceClock());
+
+  // Serial ports and sockets share one reading of the system's error codes; an error not
+  // known to mean a time-out or a lost link is a failure on every system.
+  using platform::IoStatus;
+#ifdef _WIN32
+  EXPECT_EQ(platform::serialPathForPort(12), "\\\\.\\COM12");
+  EXPECT_EQ(platform::serialDisplayName("\\\\.\\COM12"), "COM12");
+  EXPECT_EQ(platform::serialDisplayName("COM3"), "COM3");
+  const std::pair<unsigned long, IoStatus> cases[] = {
+      {87, IoStatus::failed},      {998, IoStatus::failed},     // INVALID_PARAMETER, NOACCESS
+      {1617, IoStatus::linkLost},  {31, IoStatus::linkLost},    // DEVICE_REMOVED, GEN_FAILURE
+      {10060, IoStatus::timedOut}, {10054, IoStatus::linkLost}  // WSAETIMEDOUT, WSAECONNRESET
+  };
+#else
+  EXPECT_EQ(platform::serialPathForPort(12), "/dev/ttyACM12");
+  EXPECT_EQ(platform::serialDisplayName("/dev/ttyACM12"), "/dev/ttyACM12");
+  const std::pair<unsigned long, IoStatus> cases[] = {
+      {EINVAL, IoStatus::failed}, {EBADF, IoStatus::failed},        {EAGAIN, IoStatus::timedOut},
+      {EIO, IoStatus::linkLost},  {ECONNRESET, IoStatus::linkLost},
+  };
+#endif
+  for (const auto& [error, status] : cases) EXPECT_EQ(platform::ioStatusOfError(error), status) << error;
+}
+
+TEST(UsbConnectionTest, OpenWithoutAPortThrowsAndAMissingPortFailsWithTwoLinesAndStaysClosed) {
+  UsbConnection connection;
+  try {
+    connection.open();
+    FAIL() << "open without a port must throw";
+  } catch (const std::invalid_argument& error) {
+    EXPECT_EQ(std::string(error.what()), "port property not in the map");
+  }
+  connection.setProperties({{"port", "250"}});
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(connection.open());
+  const std::string printed = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(printed.rfind("Unable to connect to port COM 250\nError ", 0), 0u) << printed;
+  EXPECT_EQ(printed.back(), '\n');
+  EXPECT_FALSE(connection.isConnected());
+  uint8_t buffer[16] = {};
+  EXPECT_EQ(connection.readUntil(buffer, sizeof buffer, 0), -1);
+  EXPECT_TRUE(connection.close());
 }
 
 class SerialPortTest : public testing::Test {
  protected:
   void SetUp() override {
     if (device.path().empty()) GTEST_SKIP() << "run through wine_serial_device.py";
-    connection.setProperties(pathProperties(device.path()));
+    connection.setProperties({{"path", device.path()}});
   }
-
-  void openWithTimeout(uint32_t milliseconds) {
+  void open(uint32_t timeout) {
     ASSERT_TRUE(connection.open());
-    ASSERT_TRUE(connection.setTimeout(milliseconds));
-    EXPECT_EQ(connection.timeout(), milliseconds);
+    ASSERT_TRUE(connection.setTimeout(timeout));
   }
-
-  std::string message() {
-    uint8_t buffer[256];
-    const int32_t length = connection.readUntil(buffer, sizeof buffer, 0);
+  std::string message(uint32_t maximum = 256) {
+    uint8_t buffer[257];
+    std::fill(std::begin(buffer), std::end(buffer), 0xEE);
+    const int32_t length = connection.readUntil(buffer, maximum, 0);
+    EXPECT_EQ(buffer[maximum], 0xEE) << "nothing is written past the maximum";
     return length > 0 ? std::string(buffer, buffer + length) : std::string();
   }
 
@@ -115,101 +159,69 @@ class SerialPortTest : public testing::Test {
   Device device{connection};
 };
 
-TEST(SerialPortNames, PortNumbersNameThePlatformsDevices) {
-#ifdef _WIN32
-  EXPECT_EQ(platform::serialPathForPort(12), "\\\\.\\COM12");
-  EXPECT_EQ(platform::serialDisplayName("\\\\.\\COM12"), "COM12");
-  EXPECT_EQ(platform::serialDisplayName("COM3"), "COM3");
-#else
-  EXPECT_EQ(platform::serialPathForPort(12), "/dev/ttyACM12");
-  EXPECT_EQ(platform::serialDisplayName("/dev/ttyACM12"), "/dev/ttyACM12");
-#endif
-}
-
-TEST_F(SerialPortTest, ReadWaitsForTheTimeOutAndThenReportsNothing) {
-  openWithTimeout(300);
-  uint8_t buffer[64];
+TEST_F(SerialPortTest, ReadWaitsForTheTimeOutOrTheFirstByteAndReturnsWhatIsBuffered) {
+  open(300);
+  uint8_t buffer[1024];
   const auto before = std::chrono::steady_clock::now();
   EXPECT_EQ(connection.read(buffer, sizeof buffer), 0);
   if (!kUnderWine) {
     EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(200));
   }
   EXPECT_TRUE(connection.isConnected());
-}
 
-TEST_F(SerialPortTest, ReadReturnsWhatIsBufferedWithoutWaitingForMore) {
-  openWithTimeout(2000);
+  ASSERT_TRUE(connection.setTimeout(2000));
   device.send("0123456789");
   std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the bytes reach the port
-  uint8_t buffer[1024];
   ASSERT_EQ(connection.read(buffer, sizeof buffer), 10);
   EXPECT_EQ(std::string(buffer, buffer + 10), "0123456789");
-
   // A byte that arrives while the read waits ends the wait at once.
   device.send("x", 100);
   EXPECT_EQ(connection.read(buffer, sizeof buffer), 1);
   EXPECT_EQ(buffer[0], 'x');
 }
 
-TEST_F(SerialPortTest, ReadUntilCollectsOneDelimitedMessage) {
-  openWithTimeout(300);
-  device.send(std::string("OK\0", 3));
-  EXPECT_EQ(message(), "OK");
-  device.send("OK");  // and then silence
-  uint8_t bounded[8];
-  EXPECT_EQ(connection.readUntil(bounded, sizeof bounded, 0), 0);
-
-  // Never more than the maximum; the rest stays for the next message.
-  std::fill(std::begin(bounded), std::end(bounded), 0xEE);
-  device.send(std::string("ABCDEFGH\0", 9));
-  ASSERT_EQ(connection.readUntil(bounded, 4, 0), 4);
-  EXPECT_EQ(std::string(bounded, bounded + 4), "ABCD");
-  EXPECT_EQ(bounded[4], 0xEE);
-  EXPECT_EQ(message(), "EFGH");
-}
-
-TEST_F(SerialPortTest, CommandsWrittenToThePortReachTheDeviceAndItsAnswerComesBack) {
-  openWithTimeout(2000);
-  ASSERT_EQ(connection.write(reinterpret_cast<const uint8_t*>("gv"), 2), 2);
+TEST_F(SerialPortTest, CommandsReachTheDeviceAndMessagesComeWholeUpToTheMaximum) {
+  open(2000);
+  ASSERT_EQ(writeText(connection, "gv"), 2);
   EXPECT_EQ(message(), "HW9.0_FW1.6");
   // Long messages come whole (under wine the request for it is a long write, too).
   const std::string text(200, 'z');
   device.send(text + '\0');
   EXPECT_EQ(message(), text);
+  // Never more than the maximum; the rest stays for the next message.
+  device.send("ABCDEFGH\0"s);
+  EXPECT_EQ(message(4), "ABCD");
+  EXPECT_EQ(message(), "EFGH");
+  // Bytes without the delimiter before the time-out are no message.
+  ASSERT_TRUE(connection.setTimeout(300));
+  device.send("OK");
+  uint8_t buffer[8];
+  EXPECT_EQ(connection.readUntil(buffer, sizeof buffer, 0), 0);
 }
 
 TEST_F(SerialPortTest, PortIsHeldExclusivelyUntilClosed) {
-  openWithTimeout(100);
+  open(100);
   UsbConnection second;
-  second.setProperties(pathProperties(device.path()));
-  if (!kUnderWine) {
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(second.open());
-    const std::string printed = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(printed.rfind("Unable to connect to port " + second.name() + "\nError ", 0), 0u) << printed;
-  }
+#ifdef _WIN32
+  second.setProperties({{"port", std::to_string(kPort)}});  // a number names the same port
+#else
+  second.setProperties({{"path", device.path()}});
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(second.open());
+  const std::string printed = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(printed.rfind("Unable to connect to port " + second.name() + "\nError ", 0), 0u) << printed;
+#endif
   EXPECT_TRUE(connection.close());
   EXPECT_TRUE(connection.close());
   EXPECT_FALSE(connection.isConnected());
   ASSERT_TRUE(second.open());
   EXPECT_TRUE(second.close());
-  // A closed connection opens again.
-  EXPECT_TRUE(connection.open());
+  EXPECT_TRUE(connection.open()) << "a closed connection opens again";
 }
 
-#ifdef _WIN32
-TEST_F(SerialPortTest, PortNumberOpensTheSamePort) {
-  UsbConnection byNumber;
-  PropertyMap props;
-  props.set<int>("port", portNumber());
-  byNumber.setProperties(props.values());
-  ASSERT_TRUE(byNumber.open());
-  EXPECT_EQ(byNumber.name(), "COM " + std::to_string(portNumber()));
-  EXPECT_TRUE(byNumber.close());
-}
-#else
-TEST_F(SerialPortTest, LineRunsRawAt460800EightNoneOneByDefault) {
-  openWithTimeout(100);
+#ifndef _WIN32
+TEST_F(SerialPortTest, LineRunsRawAt460800EightNoneOneByDefaultAndRatesWithoutASystemSpeedFail) {
+  open(100);
   const test::PtyDevice::Line line = device.pty.line();
   EXPECT_EQ(line.baudRate, 460800u);
   EXPECT_EQ(line.dataBits, 8);
@@ -217,14 +229,12 @@ TEST_F(SerialPortTest, LineRunsRawAt460800EightNoneOneByDefault) {
   EXPECT_EQ(line.stopBits, 1);
   EXPECT_TRUE(line.raw);
   ASSERT_TRUE(connection.close());
-
-  connection.setProperties(pathProperties(device.path(), 115200));
+  connection.setProperties({{"path", device.path()}, {"baudRate", "115200"}});
   ASSERT_TRUE(connection.open());
   EXPECT_EQ(device.pty.line().baudRate, 115200u);
-}
+  ASSERT_TRUE(connection.close());
 
-TEST_F(SerialPortTest, RateWithoutASystemSpeedFailsClearlyInsteadOfRunningAnother) {
-  connection.setProperties(pathProperties(device.path(), 123456));
+  connection.setProperties({{"path", device.path()}, {"baudRate", "123456"}});
   testing::internal::CaptureStdout();
   EXPECT_FALSE(connection.open());
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unsupported baud rate 123456\n");
@@ -234,15 +244,14 @@ TEST_F(SerialPortTest, RateWithoutASystemSpeedFailsClearlyInsteadOfRunningAnothe
 
 // Last: under wine the device is gone afterwards.
 TEST_F(SerialPortTest, DeviceVanishingDuringAWaitEndsTheWaitAsALostLink) {
-  openWithTimeout(kUnderWine ? 1000 : 10000);
+  open(kUnderWine ? 1000 : 10000);
   device.hangUp(100);
   uint8_t buffer[16];
   const auto before = std::chrono::steady_clock::now();
   int32_t result = connection.readUntil(buffer, sizeof buffer, 0);
-  if (kUnderWine) {
-    for (int attempt = 0; attempt < 5 && result == 0; ++attempt)
-      result = connection.read(buffer, sizeof buffer);
-  } else {
+  for (int attempt = 0; kUnderWine && attempt < 5 && result == 0; ++attempt)
+    result = connection.read(buffer, sizeof buffer);
+  if (!kUnderWine) {
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(9));
   }
   EXPECT_EQ(result, -1);

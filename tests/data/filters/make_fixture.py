@@ -1,20 +1,14 @@
 #!/usr/bin/env python3
-"""Writes designs.json: reference IIR designs from SciPy for the filter designer's tests.
+"""Writes designs.json beside itself: SciPy's IIR designs for the filter designer's tests.
 
-Run with Debian's python3-scipy: /usr/bin/python3 make_fixture.py (writes beside itself).
+Run with Debian's python3-scipy: /usr/bin/python3 make_fixture.py
 
-Each case gives the request in the designer's terms (prototype and type codes, order,
-alpha1 and alpha2 as fractions of the sampling rate, ripple in dB) and SciPy's answer:
-  a  denominator in powers of z^-1, a[0] = 1;
-  b  numerator in powers of z^-1, rescaled so that |H| = 1 where the designer normalises:
-     at z = 1 (lowpass), z = -1 (highpass), e^{j pi (alpha1 + alpha2)} (bandpass, allpass),
-     and sqrt(|H(1)| |H(-1)|) = 1 (bandstop). SciPy normalises bandpass filters at the
-     analog centre and even-order Chebyshev filters at the bottom of the ripple, so b is
-     rescaled with SciPy's own response at the designer's point.
-SciPy's digital designs pre-warp both corners and use the bilinear transform like the
-designer; Bessel designs use norm='mag' (3 dB down at the corner), the normalisation of the
-designer's pole table. SciPy has no allpass; its cases are the prototype (buttap, cheb1ap,
-besselap) mapped with bilinear_zpk at fs = 1, i.e. z = (2 + s) / (2 - s), as the designer does.
+Each case gives the request in the designer's terms (prototype and type codes, order, alpha1
+and alpha2 as fractions of the sampling rate, ripple in dB) and SciPy's answer: a and b in
+powers of z^-1, a[0] = 1, b rescaled so that |H| = 1 where the designer normalises (z = 1
+lowpass, z = -1 highpass, e^{j pi (alpha1 + alpha2)} bandpass and allpass, sqrt(|H(1)| |H(-1)|)
+bandstop); SciPy normalises elsewhere. Bessel designs use norm='mag' as the designer's pole
+table does. SciPy has no allpass: its cases are the prototype mapped with bilinear_zpk at fs = 1.
 """
 
 import json
@@ -71,8 +65,7 @@ def scipy_design(prototype, kind, order, f1, f2, rate, ripple):
 
 
 def method_gain(z, p, k, kind, alpha1, alpha2):
-    """|H| where the designer normalises, from the product form (the expanded polynomials
-    lose up to 1e-9 near the unit circle)."""
+    """|H| where the designer normalises, from the product form (more exact near |z| = 1)."""
     def magnitude(w):
         point = np.exp(1j * w)
         return abs(k * np.prod(point - z) / np.prod(point - p))

@@ -30,7 +30,8 @@ function(step name status regex)
 endfunction()
 
 step(info 0 "hardware +8\\.7.*SD card" info)
-step(stream 0 "streaming from the simulated device" stream --simulated "${WORK}/sim.json" --sd-card --seconds 5)
+step(stream 0 "streaming from the simulated device"
+  stream --simulated "${WORK}/sim.json" --sd-card --seconds 5)
 string(REGEX MATCHALL "[0-9]+ blocks +[0-9.]+ blocks/s" counts "${output}")
 list(GET counts -1 streamed)
 string(REGEX REPLACE " .*" " blocks" streamed "${streamed}")
@@ -38,5 +39,5 @@ step(records 0 "mock_filename +1 +0:0[4-6]" records "${WORK}/card/mock/directory
 step(import 0 "converted mock_filename: ${streamed}" import "${WORK}/card/mock/directory" mock_filename
   "${WORK}/out")
 step(impedance 3 "EEG-ch8 +bad.*EEG-ch24 +bad" impedance --seconds 11)
-step(wrong_option 2 "zav: --usb: takes a port number 0 or above" info --usb -1)
+step(wrong_option 2 "zav: --usb: takes a port number 0 or above, not \"-1\"" info --usb -1)
 message(STATUS "walk done: ${streamed} streamed and imported")

@@ -1,5 +1,6 @@
 # Runs a program and checks its exit status and output (standard output and error together):
-#   cmake -DSTATUS=2 -DOUTPUT=<regex> [-DFILE=<path that must exist after>] -P run_cli.cmake -- PROGRAM ARGS...
+#   cmake -DSTATUS=2 -DOUTPUT=<regex> [-DFILE=<path that must exist after>] -P run_cli.cmake --
+#     PROGRAM ARGS...
 # An argument "<empty>" stands for an empty text, which a CMake list cannot carry.
 set(call "execute_process(COMMAND")
 set(collecting OFF)
