@@ -1,10 +1,15 @@
 # The zav commands that reach beyond the built-in device: the bridge's simulated devices and
 # live recording. The bridge tests share the bridge's own port, 54000, one at a time, served
-# by a bridge the shell starts first with an idle time-out (POSIX only).
+# by a bridge the shell starts first and stops last (POSIX only): were it gone before a test
+# ran, zav would start one of its own that stays, as a user's does, and later tests (the
+# Windows ones under wine among them) would meet it on that port.
 if(TARGET zav_cli AND TARGET rfbridge AND NOT WIN32)
-  add_test(NAME cli_bridge_start
-    COMMAND sh -c "\"$<TARGET_FILE:rfbridge>\" --idle-exit 30 --quiet </dev/null >/dev/null 2>&1 & sleep 1")
+  set(_pid ${CMAKE_CURRENT_BINARY_DIR}/bridge54000.pid)
+  add_test(NAME cli_bridge_start COMMAND sh -c
+    "\"$<TARGET_FILE:rfbridge>\" --idle-exit 600 --quiet </dev/null >/dev/null 2>&1 & echo $! >${_pid}; sleep 1")
+  add_test(NAME cli_bridge_stop COMMAND sh -c "kill $(cat ${_pid}) 2>/dev/null; rm -f ${_pid}")
   set_tests_properties(cli_bridge_start PROPERTIES FIXTURES_SETUP bridge54000 RESOURCE_LOCK bridge54000)
+  set_tests_properties(cli_bridge_stop PROPERTIES FIXTURES_CLEANUP bridge54000 RESOURCE_LOCK bridge54000)
   add_test(NAME cli_bluetooth_side COMMAND zav_cli info --bluetooth sim:right)
   set_tests_properties(cli_bluetooth_side PROPERTIES TIMEOUT 120 PASS_REGULAR_EXPRESSION "EEG +32 +8 +1 +256")
   add_test(NAME cli_stream_eeg64 COMMAND zav_cli stream --eeg64 --seconds 8)
