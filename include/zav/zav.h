@@ -207,6 +207,24 @@ ZAV_API int zav_driver_read_data_size(zav_driver* driver);
  */
 ZAV_API int zav_driver_read_blocks(zav_driver* driver, int count, double* values, uint32_t capacity,
                                    uint16_t* sequences, uint16_t* batteries, uint16_t* flags);
+/**
+ * Reads up to count blocks like zav_driver_read_blocks, with the same arguments, results and
+ * failures, but writes them "planar": each signal joined over the blocks. For each enabled
+ * signal in the order of zav_driver_read, with c channels of s samples whose values start at
+ * offset o in a block, values from count x o on hold a c x (count x s) row-major region:
+ * sample j of channel k of block b is values[count x o + k x count x s + b x s + j]. A host
+ * then uses each region as one (channels, time) array without reordering:
+ *
+ *     int n = zav_driver_read_planar(d, 100, v, 100 * size, seq, NULL, NULL);
+ *     // EEG first (32 x 8): channel k's 800 samples from v + k * 800
+ *
+ * When a read fails part way, the blocks read so far stay where they are (the regions keep
+ * the stride of count) and are counted. The layout is the one the signals have at the call:
+ * after a mode change the next call follows it, and a capacity that fitted before may be
+ * too small (-1, nothing read).
+ */
+ZAV_API int zav_driver_read_planar(zav_driver* driver, int count, double* values, uint32_t capacity,
+                                   uint16_t* sequences, uint16_t* batteries, uint16_t* flags);
 /** Blocks per second (0 before connecting). */
 ZAV_API uint16_t zav_driver_get_frequency(zav_driver* driver);
 /**

@@ -72,6 +72,7 @@ _OPTIONAL_PROTOTYPES = {
     "zav_import_sd_record_bdf": (_int, [_char_p, _char_p, _char_p]),
     # The batch read takes raw addresses: no conversion per call on the hot path.
     "zav_driver_read_blocks": (_int, [_void_p, _int, _void_p, ctypes.c_uint32, _void_p, _void_p, _void_p]),
+    "zav_driver_read_planar": (_int, [_void_p, _int, _void_p, ctypes.c_uint32, _void_p, _void_p, _void_p]),
 }
 
 _library: Optional[ctypes.CDLL] = None

@@ -27,12 +27,6 @@ DriverConnection::~DriverConnection() {
   connection_.reset();
 }
 
-namespace {
-// The flags a two-device set gives its records until the devices are aligned; no device
-// reports this code of its own.
-constexpr uint16_t kUnalignedFlags = 7;
-}  // namespace
-
 void DriverConnection::updateImpedance() {
   if (!eegPresent_ || !impedance_) return;
   // The layout can only change through a mode change, which needs a new start; still,

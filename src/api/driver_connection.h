@@ -2,6 +2,7 @@
 // host's signal handles, the buffer of decoded values and the impedance estimator.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -40,8 +41,14 @@ class DriverConnection {
   bool start();
   bool stop();
   void reconnect();
+  // The flags a two-device set gives its records until the devices are aligned; no device
+  // reports this code of its own.
+  static constexpr uint16_t kUnalignedFlags = 7;
+
   // The decoded values of one block, or null.
   const double* read(uint16_t& sequence, uint16_t& battery, uint16_t& flags);
+  // How many values the last successful read returned.
+  std::size_t lastReadSize() const { return data_.size(); }
   int readDataSize() const;
   int eegImpedance(uint16_t channel) const;
   SignalHandle* signal(uint16_t index) const;

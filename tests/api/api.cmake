@@ -35,4 +35,5 @@ add_test(NAME exported_names COMMAND ${CMAKE_COMMAND} -DLIBRARY=$<TARGET_FILE:za
   -DMODE=${_mode} -DHEADER=${PROJECT_SOURCE_DIR}/include/zav/zav.h
   -P ${CMAKE_CURRENT_LIST_DIR}/scripts/check_exports.cmake)
 
-zav_add_test(handle_tests ${CMAKE_CURRENT_LIST_DIR}/driver_connection_test.cpp)
+zav_add_test(handle_tests ${CMAKE_CURRENT_LIST_DIR}/driver_connection_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/block_batch_test.cpp)

@@ -42,6 +42,9 @@ TEST(CInterface, NullArgumentsGiveTheFailureValue) {
   EXPECT_FALSE(zav_driver_synchronize(nullptr, &roundTrip, &offset));
   EXPECT_EQ(zav_driver_read(nullptr, &a, &a, &a), nullptr);
   EXPECT_EQ(zav_driver_read_data_size(nullptr), 0);
+  for (auto batch : {zav_driver_read_blocks, zav_driver_read_planar}) {
+    EXPECT_EQ(batch(nullptr, 0, nullptr, 0, nullptr, nullptr, nullptr), -1);
+  }
   EXPECT_EQ(zav_driver_get_frequency(nullptr), 0);
   EXPECT_EQ(zav_driver_get_eeg_impedance(nullptr, 0), zav_driver_impedance_unknown);
   EXPECT_EQ(zav_driver_get_number_of_signals(nullptr), 0);

@@ -42,7 +42,10 @@ def test_block_holds_each_enabled_signal_channel_major_and_follows_mode_changes(
     np.testing.assert_array_equal(block.data["BVP"], known(block.sequence))
 
 
-def test_read_seconds_joins_blocks_along_time(device):
+@pytest.mark.parametrize("planar", [True, False])  # False: a library without the planar read
+def test_read_seconds_joins_blocks_along_time(device, planar, monkeypatch):
+    if not planar:
+        monkeypatch.setattr(device, "_read_planar", None)
     device.start()
     recording = device.read_seconds(0.75)  # more blocks than one internal chunk
     count = round(RATE * 0.75)

@@ -6,6 +6,8 @@ import subprocess
 import sys
 from pathlib import Path
 
+import pytest
+
 import zav
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -39,3 +41,25 @@ def test_readme_python_example_runs():
     result = _python(code)
     assert result.returncode == 0, result.stderr
     assert re.search(r"EEG \(32, 1280\) mean per channel: \[", result.stdout), result.stdout
+
+
+def test_pip_installs_the_package_offline_into_a_fresh_environment(tmp_path):
+    venv = tmp_path / "venv"
+    made = subprocess.run([sys.executable, "-m", "venv", "--system-site-packages", str(venv)],
+                          capture_output=True, text=True, timeout=300)
+    python = venv / ("Scripts/python.exe" if os.name == "nt" else "bin/python")
+    if made.returncode != 0 or not python.exists():
+        pytest.skip("no virtual environment with pip here: " + made.stderr.strip()[-200:])
+    # Without an index, a build that needed anything from the network fails.
+    env = {k: v for k, v in os.environ.items() if k != "PYTHONPATH"}
+    env.update(PIP_NO_INDEX="1", PIP_NO_CACHE_DIR="1", PIP_DISABLE_PIP_VERSION_CHECK="1",
+               ZAV_LIBRARY=str(Path(os.environ["ZAV_LIBRARY"]).resolve()))
+    install = subprocess.run([str(python), "-m", "pip", "install", str(ROOT / "python")], env=env, cwd=tmp_path,
+                             capture_output=True, text=True, timeout=300)
+    assert install.returncode == 0, install.stdout + install.stderr
+    code = "import importlib.metadata as m, zav; print(zav.__file__, zav.__version__ == m.version('zav'))"
+    result = subprocess.run([str(python), "-c", code], env=env, cwd=tmp_path, capture_output=True, text=True,
+                            timeout=120)
+    assert result.returncode == 0, result.stderr
+    where, same_version = result.stdout.split()
+    assert Path(where).is_relative_to(venv) and same_version == "True"

@@ -1,14 +1,17 @@
 // Exported functions that take a device handle.
-#include <algorithm>
 #include <memory>
 
+#include "api/block_batch.h"
 #include "api/connection_factory.h"
 #include "api/exports/boundary.h"
 #include "api/make_device.h"
 #include "driver/identity.h"
 
 using zav::PropertyMap;
+using zav::detail::BlockBatch;
+using zav::detail::BlockOrder;
 using zav::detail::DriverConnection;
+using zav::detail::readBlockBatch;
 using zav::exports::fail;
 using zav::exports::guarded;
 using zav::exports::guardedVoid;
@@ -43,6 +46,14 @@ void onHandleVoid(zav_driver* driver, Body&& body) noexcept {
 
 // A setting's result, with the reason when the device refused it.
 bool accepted(bool result) { return result || fail(false, kRefused); }
+
+int readBatch(zav_driver* driver, const BlockBatch& batch, BlockOrder order) noexcept {
+  return onHandle(driver, -1, [&](DriverConnection& d) {
+    const char* stopped = nullptr;
+    const int read = readBlockBatch(d, batch, order, stopped);
+    return stopped != nullptr ? fail(read, stopped) : read;
+  });
+}
 
 bool versionOf(zav_driver* driver, zav::VersionPart part, uint16_t* major, uint16_t* minor) {
   if (major == nullptr || minor == nullptr) return fail(false, kNullArgument);
@@ -181,31 +192,12 @@ ZAV_API const double* zav_driver_read(zav_driver* driver, uint16_t* sequence, ui
 
 ZAV_API int zav_driver_read_blocks(zav_driver* driver, int count, double* values, uint32_t capacity,
                                    uint16_t* sequences, uint16_t* batteries, uint16_t* flags) {
-  if (count < 0 || (count > 0 && values == nullptr)) return fail(-1, "no room for the blocks");
-  return onHandle(driver, -1, [&](DriverConnection& d) {
-    const auto size = static_cast<uint64_t>(d.readDataSize());
-    if (size * static_cast<uint64_t>(count) > capacity) return fail(-1, "capacity below count x data size");
-    int read = 0;
-    for (; read < count; ++read) {
-      uint16_t s = 0;
-      uint16_t b = 0;
-      uint16_t f = 0;
-      const double* block = d.read(s, b, f);
-      if (block == nullptr) {
-        if (!d.driver().isConnected()) return fail(read, "not connected (or the link to the device was lost)");
-        if (!d.driver().isRunning()) return fail(read, "acquisition is not running");
-        return fail(read, "no whole block arrived before the time-out");
-      }
-      // The layout of a running acquisition cannot change; a block of another size would
-      // not fit the host's rows, so it ends the batch.
-      if (static_cast<uint64_t>(d.readDataSize()) != size) return fail(read, "the signals changed");
-      std::copy(block, block + size, values + static_cast<uint64_t>(read) * size);
-      if (sequences != nullptr) sequences[read] = s;
-      if (batteries != nullptr) batteries[read] = b;
-      if (flags != nullptr) flags[read] = f;
-    }
-    return read;
-  });
+  return readBatch(driver, {count, values, capacity, sequences, batteries, flags}, BlockOrder::rows);
+}
+
+ZAV_API int zav_driver_read_planar(zav_driver* driver, int count, double* values, uint32_t capacity,
+                                   uint16_t* sequences, uint16_t* batteries, uint16_t* flags) {
+  return readBatch(driver, {count, values, capacity, sequences, batteries, flags}, BlockOrder::planar);
 }
 
 ZAV_API int zav_driver_read_data_size(zav_driver* driver) {
