@@ -52,9 +52,13 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
   /usr/lib/wine/wineserver -w || true
 fi
 # One wine server for the whole run: a server that exits when it is idle for a moment can
-# refuse a test program that starts just then ("recvmsg: Connection reset by peer").
+# refuse a test program that starts just then ("recvmsg: Connection reset by peer"). Wine's
+# own services start with the first program and then live as long as the server: started
+# here, they hold /dev/null rather than the output pipe of a test, which ctest would
+# otherwise wait on until its time-out.
 /usr/lib/wine/wineserver -p || true   # already running: that one serves
 trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+/usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1 || true
 cmake -S "$root" -B "$root/build/windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DZAV_WERROR=ON "${cache[@]}" >/dev/null
 cmake --build "$root/build/windows" -j "$jobs"
