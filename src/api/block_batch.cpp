@@ -7,14 +7,14 @@
 
 namespace zav::detail {
 
-namespace {
-
 const char* readFailure(const DriverConnection& connection, uint16_t flags) {
   if (!connection.driver().isConnected()) return "not connected (or the link to the device was lost)";
   if (!connection.driver().isRunning()) return "acquisition is not running";
   if (flags == DriverConnection::kUnalignedFlags) return "a record of the set held a gap";
   return "no whole block arrived before the time-out";
 }
+
+namespace {
 
 // Copies the block numbered index (of count) to its places in the signals' regions. The runs
 // are short (a channel's samples of one block): a plain loop, which the compiler unrolls, costs

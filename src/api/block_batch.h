@@ -30,6 +30,9 @@ struct BlockBatch {
   uint16_t* flags = nullptr;
 };
 
+// Why DriverConnection::read returned no block, given the flags that read left.
+const char* readFailure(const DriverConnection& connection, uint16_t flags);
+
 // Reads up to batch.count blocks of the layout the signals have now. Returns the number read,
 // or -1 (nothing read) for a negative count, missing values or a capacity below count x the
 // values per block. When a read fails part way, the blocks before it stay in place (a planar

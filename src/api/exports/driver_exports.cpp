@@ -180,13 +180,7 @@ ZAV_API const double* zav_driver_read(zav_driver* driver, uint16_t* sequence, ui
     if (sequence != nullptr) *sequence = s;
     if (battery != nullptr) *battery = b;
     if (flags != nullptr && f != kUnset) *flags = f;
-    if (values == nullptr) {
-      if (!d.driver().isConnected()) return fail(nullptr, "not connected (or the link to the device was lost)");
-      if (!d.driver().isRunning()) return fail(nullptr, "acquisition is not running");
-      if (f == zav_driver_flags_eeg64_not_synchronized) return fail(nullptr, "a record of the set held a gap");
-      return fail(nullptr, "no whole block arrived before the time-out");
-    }
-    return values;
+    return values != nullptr ? values : fail(nullptr, zav::detail::readFailure(d, f));
   });
 }
 
