@@ -5,12 +5,22 @@
 
 namespace zav {
 
-FileCursor::FileCursor(std::size_t capacity) : buffer_(capacity) {}
+FileCursor::FileCursor(std::size_t capacity) : capacity_(capacity) {}
 
 bool FileCursor::open(const std::filesystem::path& path) {
   close();
   file_.open(path, std::ios::in | std::ios::binary);
-  return file_.is_open();
+  if (!file_.is_open()) return false;
+  // A window no larger than the file: the short files of a record do not each cost
+  // the whole window.
+  std::error_code error;
+  const std::uintmax_t bytes = std::filesystem::file_size(path, error);
+  grow(error ? capacity_ : static_cast<std::size_t>(std::min<std::uintmax_t>(bytes, capacity_)));
+  return true;
+}
+
+void FileCursor::grow(std::size_t size) {
+  if (size > buffer_.size()) buffer_.resize(size);
 }
 
 void FileCursor::close() {
@@ -22,22 +32,18 @@ void FileCursor::close() {
 }
 
 void FileCursor::reserve(std::size_t capacity) {
-  if (capacity <= buffer_.size()) return;
-  std::vector<uint8_t> larger(capacity);
-  std::memcpy(larger.data(), data(), available());
-  end_ = available();
-  begin_ = 0;
-  buffer_.swap(larger);
+  capacity_ = std::max(capacity_, capacity);
 }
 
 bool FileCursor::ensure(std::size_t count) {
   if (available() >= count) return true;
-  if (count > buffer_.size() || endOfFile_ || !file_.is_open()) return false;
+  if (count > capacity_ || endOfFile_ || !file_.is_open()) return false;
   if (begin_ > 0) {
     std::memmove(buffer_.data(), data(), available());
     end_ -= begin_;
     begin_ = 0;
   }
+  grow(count);
   while (end_ < count && !endOfFile_) {
     file_.read(reinterpret_cast<char*>(buffer_.data() + end_),
                static_cast<std::streamsize>(buffer_.size() - end_));

@@ -36,11 +36,14 @@ class FileCursor {
   // rest when there is none). Bytes beyond limit are skipped, not kept.
   std::string readUntilNul(std::size_t limit);
 
-  // Grows the window to hold at least capacity bytes.
+  // Lets ensure() be asked for at least capacity bytes.
   void reserve(std::size_t capacity);
 
  private:
+  void grow(std::size_t size);
+
   std::ifstream file_;
+  std::size_t capacity_;
   std::vector<uint8_t> buffer_;
   std::size_t begin_ = 0;
   std::size_t end_ = 0;

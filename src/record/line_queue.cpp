@@ -25,7 +25,8 @@ void LineQueue::start(std::size_t lineCapacity) {
   stop();
   lineCapacity_ = lineCapacity;
   chunkBytes_ = std::max(kMinChunkBytes, 2 * (sizeof(Entry) + lineCapacity));
-  chunks_.assign(kChunks, std::vector<char>(chunkBytes_));
+  // Chunks get their bytes when first filled: a short record does not cost the whole ring.
+  chunks_.assign(kChunks, std::vector<char>());
   filled_.assign(kChunks, 0);
   used_ = 0;
   published_ = 0;
@@ -40,7 +41,10 @@ char* LineQueue::begin(CsvFile& file) {
     publish(lock);
   }
   lineFile_ = &file;
-  return chunks_[published_ % kChunks].data() + used_ + sizeof(Entry);
+  // The slot is the formatting side's until published, so sizing it here needs no lock.
+  std::vector<char>& chunk = chunks_[published_ % kChunks];
+  if (chunk.empty()) chunk.resize(chunkBytes_);
+  return chunk.data() + used_ + sizeof(Entry);
 }
 
 void LineQueue::commit(const char* end) {

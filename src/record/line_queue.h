@@ -1,6 +1,6 @@
 // Complete lines passed from the thread that formats them to a thread that only writes
 // and flushes them, so that formatting overlaps the system's writes. Lines travel in a
-// fixed ring of chunks that are reused: once started, nothing is allocated.
+// fixed ring of chunks that are reused: once each chunk has been filled, nothing is allocated.
 //
 //     LineQueue queue;
 //     queue.start(longestLine);
