@@ -13,13 +13,6 @@ constexpr std::size_t kRowWidths[] = {32, 2, 9, 1, 3};
 // Sequence numbers are compared in 16-bit serial arithmetic: a step of half the range or
 // more, or none at all, is a repeat or a restart, never a gap to fill.
 constexpr uint16_t kLargestStep = 0x7FFF;
-// NaN rows filled in for one gap at most: two minutes of a real device (4096 blocks of
-// 8 samples), 8 MB of EEG rows. A longer jump is far more likely a damaged sequence number
-// that passed the checksum than a real silence, and filling it would cost gigabytes (more
-// still for a list that puts several signals into one queue); the alignment on the next
-// marker code takes up whatever the cut leaves out.
-constexpr std::size_t kLongestFillRows = 4096 * 8;
-
 // Only signals that take part in the blocks: a mode of 0 or below sends nothing.
 bool enabled(const SignalInfo& info) {
   return info.mode >= 1 && !isSdCard(info);
@@ -55,8 +48,9 @@ SideQueue sideQueueFor(const std::string& type) {
   return SideQueue::none;
 }
 
-SideBuffer::SideBuffer()
-    : queues_{RowRing<double>(kRowWidths[0]), RowRing<double>(kRowWidths[1]), RowRing<double>(kRowWidths[2]),
+SideBuffer::SideBuffer(std::size_t longestFillRows)
+    : longestFillRows_(longestFillRows),
+      queues_{RowRing<double>(kRowWidths[0]), RowRing<double>(kRowWidths[1]), RowRing<double>(kRowWidths[2]),
               RowRing<double>(kRowWidths[3]), RowRing<double>(kRowWidths[4])},
       sequences_(1) {}
 
@@ -82,7 +76,7 @@ void SideBuffer::appendGap(const SignalList& signals, uint16_t sequence) {
 void SideBuffer::push(const double* values, std::size_t count, const SignalList& signals, uint16_t sequence) {
   const auto step = static_cast<uint16_t>(sequence - lastSequence_);
   if (!fresh_ && step > 1 && step <= kLargestStep) {
-    const std::size_t fillable = kLongestFillRows / rowsPerBlockOfList(signals);
+    const std::size_t fillable = longestFillRows_ / rowsPerBlockOfList(signals);
     const auto filled = static_cast<uint16_t>(std::min<std::size_t>(step - 1u, fillable) + 1);
     for (uint16_t missing = 1; missing < filled; ++missing) {
       appendGap(signals, static_cast<uint16_t>(lastSequence_ + missing));

@@ -33,7 +33,15 @@ class SideBuffer {
   // The digital-input channel that carries the marker code.
   static constexpr std::size_t kMarkerChannel = 1;
 
-  SideBuffer();
+  // NaN rows filled in for one gap at most: two minutes of a real device (4096 blocks of
+  // 8 samples), 8 MB of EEG rows. A longer jump is far more likely a damaged sequence
+  // number that passed the checksum than a real silence, and filling it would cost
+  // gigabytes (more still for a list that puts several signals into one queue); the
+  // alignment on the next marker code takes up whatever the cut leaves out.
+  static constexpr std::size_t kLongestFillRows = 4096 * 8;
+
+  // longestFillRows: a smaller bound serves where many short runs are made (fuzzing).
+  explicit SideBuffer(std::size_t longestFillRows = kLongestFillRows);
 
   // Empties every queue; the next block starts a new run (no gap is looked for).
   void clear();
@@ -74,6 +82,7 @@ class SideBuffer {
   bool markerHigh(std::size_t row) const;
   bool readByte(std::size_t firstRow, uint8_t& nibble) const;
 
+  std::size_t longestFillRows_;
   bool fresh_ = true;
   uint16_t lastSequence_ = 0;
   uint8_t subSample_ = 0;
