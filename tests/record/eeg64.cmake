@@ -1,5 +1,3 @@
-zav_add_test(record_eeg64_tests ${CMAKE_CURRENT_LIST_DIR}/eeg64_importer_test.cpp)
-
 # The two-device conversion as a host meets it: the shared library and the public header.
 add_executable(record_eeg64_c_tests ${CMAKE_CURRENT_LIST_DIR}/eeg64_c_interface_test.cpp)
 target_link_libraries(record_eeg64_c_tests PRIVATE zav zav_test_support ${ZAV_GTEST_MAIN})

@@ -18,28 +18,23 @@ std::string recordWithLayoutField(const TempFolder& folder, const std::string& f
   return folder.string();
 }
 
-TEST(ElectrodeLayout, WritesTheHeaderLayoutAsOneLineOfJson) {
-  TempFolder folder;
-  Importer importer(recordWithLayoutField(folder, ",125|450,300|300,1|2,2000,1550"), "rec");
-  ASSERT_TRUE(importer.hasLayout());
-  importer.writeLayout((folder / "layout.json").string());
-  EXPECT_EQ(readFile(folder / "layout.json"),
-            R"([{"Dimension":{"MaxX":20.0,"MaxY":15.5}},)"
-            R"({"letter":"A","name":"ZAV-QLX-RMP001","xpos":1.25,"ypos":3.0},)"
-            R"({"letter":"B","name":"ZAV-QLX-RMP002","xpos":4.5,"ypos":3.0}])");
-  // The blocks still start after the layout field.
-  EXPECT_EQ(importer.firstSequence(), 1);
-  EXPECT_EQ(importer.blockCount(), 2u);
-}
-
-TEST(ElectrodeLayout, TakesNoLayoutFromADeclinedOrMalformedField) {
-  TempFolder declined;
-  Importer importer(recordWithLayoutField(declined, ",N,125|450"), "rec");
-  EXPECT_FALSE(importer.hasLayout());
-  importer.writeLayout((declined / "layout.json").string());
-  EXPECT_FALSE(std::filesystem::exists(declined / "layout.json"));
-  EXPECT_EQ(importer.firstSequence(), 1);
-
+TEST(ElectrodeLayout, WritesTheHeaderLayoutAsOneLineOfJsonAndNoneForADeclinedOrMalformedField) {
+  const std::pair<const char*, std::string> cases[] = {
+      {",125|450,300|300,1|2,2000,1550", R"([{"Dimension":{"MaxX":20.0,"MaxY":15.5}},)"
+                                         R"({"letter":"A","name":"ZAV-QLX-RMP001","xpos":1.25,"ypos":3.0},)"
+                                         R"({"letter":"B","name":"ZAV-QLX-RMP002","xpos":4.5,"ypos":3.0}])"},
+      {",N,125|450", ""}};  // declined: no layout file
+  for (const auto& [field, document] : cases) {
+    TempFolder folder;
+    Importer importer(recordWithLayoutField(folder, field), "rec");
+    EXPECT_EQ(importer.hasLayout(), !document.empty());
+    importer.writeLayout((folder / "layout.json").string());
+    EXPECT_EQ(std::filesystem::exists(folder / "layout.json"), !document.empty());
+    EXPECT_EQ(readFile(folder / "layout.json"), document);  // empty when missing
+    // The blocks still start after the layout field.
+    EXPECT_EQ(importer.firstSequence(), 1);
+    EXPECT_EQ(importer.blockCount(), 2u);
+  }
   EXPECT_FALSE(parseLayoutField("125|450").present);             // no comma
   EXPECT_FALSE(parseLayoutField("\xAA\x55,1,2,3,4,5").present);  // a block, not a layout
   EXPECT_FALSE(parseLayoutField(",1,2,3,4").present);            // incomplete
@@ -58,14 +53,11 @@ TEST(ElectrodeLayout, ReadsListsHexCodesAndItemsWithoutNumbersAndWritesTheElectr
                                     R"({"letter":"B","name":"ZAV-QLX-RMP01A","xpos":0.0,"ypos":2.0}])");
 }
 
-TEST(ElectrodeLayout, NamesElectrodesByLetterAndCode) {
+TEST(ElectrodeLayout, LettersElectrodesLikeSpreadsheetColumns) {
   const std::pair<std::size_t, const char*> letters[] = {{0, "A"},    {25, "Z"},    {26, "AA"},
                                                          {27, "AB"},  {51, "AZ"},   {52, "BA"},
                                                          {701, "ZZ"}, {702, "AAA"}, {18277, "ZZZ"}};
   for (const auto& [index, letter] : letters) EXPECT_EQ(electrodeLetter(index), letter) << index;
-  EXPECT_EQ(electrodeName(10), "ZAV-QLX-RMP00A");
-  EXPECT_EQ(electrodeName(255), "ZAV-QLX-RMP0FF");
-  EXPECT_EQ(electrodeName(0), "ZAV-QLX-RMP000");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -38,10 +39,7 @@ inline std::string readText(const std::filesystem::path& path) {
 
 // Whether a block is a filler: every value NaN.
 inline bool allNaN(const std::vector<double>& values) {
-  for (double value : values) {
-    if (!std::isnan(value)) return false;
-  }
-  return !values.empty();
+  return !values.empty() && std::all_of(values.begin(), values.end(), [](double v) { return std::isnan(v); });
 }
 
 // What importAll passes on, with the diagnostic lines written meanwhile.
@@ -50,13 +48,11 @@ struct Imported {
   std::string output;
   bool result = false;
 
-  std::vector<uint16_t> sequences() const { return listed(false); }
-  std::vector<uint16_t> invalidSequences() const { return listed(true); }
-  std::vector<uint16_t> listed(bool invalidOnly) const {
+  std::vector<uint16_t> invalidSequences() const { return sequences(true); }
+  std::vector<uint16_t> sequences(bool invalidOnly = false) const {
     std::vector<uint16_t> list;
-    for (const auto& block : blocks) {
+    for (const auto& block : blocks)
       if (block.invalid || !invalidOnly) list.push_back(block.sequence);
-    }
     return list;
   }
 };

@@ -45,13 +45,9 @@ std::vector<double> importedValues(const LayoutCase& c, const std::string& block
   writeFile(folder / "0_rec.bin", writer.header() + block);
   const Importer importer(folder.string(), "rec");
   const auto stream = importer.stream();
-  const BaseImporter::Block* imported = stream->next();
-  if (imported == nullptr) {
-    ADD_FAILURE() << "no block imported";
-    return {};
-  }
-  EXPECT_FALSE(imported->invalid);
-  return imported->data;
+  const BaseImporter::Block* imported = stream->next();  // a filler would read all NaN
+  EXPECT_NE(imported, nullptr);
+  return imported != nullptr ? imported->data : std::vector<double>();
 }
 
 std::string shown(const std::vector<double>& values) {

@@ -16,10 +16,6 @@
 namespace zav::test {
 namespace {
 
-std::size_t fileCount(const std::filesystem::path& folder) {
-  return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
-}
-
 const char* const kDataHeader = "sequence,battery,flags,Blood Volume Pulse-ch1,Blood Volume Pulse-ch2\n";
 
 // Rows of the data file of integerRecord() as they must read: one per sequence number,
@@ -69,10 +65,9 @@ TEST(SdRecordExport, ConvertsARecordIntoExactCsvFilesAndACancelKeepsCompleteRows
   EXPECT_EQ(importSdRecord(input.string().c_str(), "rec", output.string().c_str(), &progress), 1);
   EXPECT_EQ(readText(output / "signalsInfo.csv"),
             "signal,samplingrate,channels,samples,timestamps\nBlood Volume Pulse,32,2,1,false\n");
-  const std::string data = readText(output / "Blood Volume Pulse.csv");
-  EXPECT_EQ(data.substr(data.find('\n') + 1, 30), "65530,0,0,65530.0000000000,-65");
-  EXPECT_TRUE(data == kDataHeader + expectedRows(65530, 65535) + expectedRows(0, 4003, {1, 104}));
-  EXPECT_EQ(fileCount(output.path()), 2u);  // no EEG: no impedance file
+  EXPECT_TRUE(readText(output / "Blood Volume Pulse.csv") ==
+              kDataHeader + expectedRows(65530, 65535) + expectedRows(0, 4003, {1, 104}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(output.path()), {}), 2);  // no impedances
   // Blocks of 15 bytes, counted as the import reads them: 9 and 4000.
   EXPECT_EQ(reports.back().blocksDone, 4010u);  // the filler too
   EXPECT_EQ(reports.back().blockCount, 4009u);
@@ -80,21 +75,14 @@ TEST(SdRecordExport, ConvertsARecordIntoExactCsvFilesAndACancelKeepsCompleteRows
   EXPECT_EQ(reports.back().bytesDone, 4009u * 15u);
 }
 
-TEST(SdRecordExport, FailsWithoutARecordOrWhereADataFileCannotBeCreated) {
+TEST(SdRecordExport, FailsWithoutARecord) {
   TempFolder input, output;
   writeRecordFile(input, "0_rec.bin", {1, 2});
   EXPECT_EQ(importSdRecord(input.string().c_str(), "other", output.string().c_str()), 0);
-  EXPECT_EQ(fileCount(output.path()), 0u);
+  EXPECT_TRUE(std::filesystem::is_empty(output.path()));
   EXPECT_EQ(importSdRecord(nullptr, "rec", output.string().c_str()), 0);
   EXPECT_EQ(importSdRecord(input.string().c_str(), nullptr, output.string().c_str()), 0);
   EXPECT_EQ(importSdRecord(input.string().c_str(), "rec", nullptr), 0);
-
-  std::filesystem::create_directory(output / "Blood Volume Pulse.csv");
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(importSdRecord(input.string().c_str(), "rec", output.string().c_str()), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "cannot create " + output.string() + "/Blood Volume Pulse.csv\n");
-  EXPECT_TRUE(std::filesystem::exists(output / "signalsInfo.csv"));
 }
 
 #ifdef __linux__
@@ -115,8 +103,6 @@ TEST(SdRecordExport, FailsWhenTheDiskFillsMidImport) {
   std::signal(SIGXFSZ, savedHandler);
   EXPECT_EQ(result, 0);
   EXPECT_EQ(lines, "cannot write " + (output / "Blood Volume Pulse.csv").string() + "\n");
-  EXPECT_EQ(readText(output / "signalsInfo.csv"),
-            "signal,samplingrate,channels,samples,timestamps\nBlood Volume Pulse,32,2,1,false\n");
 }
 #endif
 

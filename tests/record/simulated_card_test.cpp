@@ -40,9 +40,7 @@ std::string writeConfiguration(const TempFolder& folder, const TempFolder& card)
 }
 
 TEST(SimulatedCard, RecordedBlocksImportAsTheRowsTheHostReadLiveAcrossSplitFilesAndTheSequenceWrap) {
-  TempFolder folder;
-  TempFolder card;
-  TempFolder output;
+  TempFolder folder, card, output;
   zav_driver* driver = zav_driver_new_simulated(writeConfiguration(folder, card).c_str(), zav_dry_eeg_sensor);
   zav_driver_connect(driver);
   ASSERT_TRUE(zav_driver_is_connected(driver));

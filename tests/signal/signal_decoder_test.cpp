@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -10,9 +11,12 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 using Values = std::vector<double>;
+constexpr double kUntouched = -999.0;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
 Values decodeAll(const SignalDecoder& decoder, const Bytes& data, int32_t mode) {
-  Values out(decoder.valuesPerBlock(), -999.0);
+  Values out(decoder.valuesPerBlock(), kUntouched);
   decoder.decode(data.data(), mode, out.data());
   return out;
 }
@@ -23,15 +27,12 @@ Bytes encodeAll(const SignalDecoder& decoder, const Values& values, int32_t mode
   return out;
 }
 
-// The other type codes show their own decoders in the scale and value tests below.
+// The other type codes show their own decoders in the tests below.
 TEST(MakeDecoder, OnlyExactTypeCodesGetTheirDecoderOthersThePlainInteger) {
   EXPECT_EQ(decodeAll(*makeDecoder("DOUT", 1, 1, 2), {0x80, 0}, 1), (Values{1, 0}));
   for (const char* type : {"BVP", "EEGX", "eeg", "IMU_BB", ""}) {
     EXPECT_EQ(decodeAll(*makeDecoder(type, 1, 1, 2), {0x80, 0x05}, 1), (Values{-128, 5})) << type;
   }
-  const auto eeg = makeDecoder("EEG", 3, 32, 8);
-  EXPECT_EQ(eeg->valuesPerBlock(), 256u);
-  EXPECT_EQ(eeg->bytesPerBlock(), 768u);
 }
 
 TEST(SignalDecoder, ReadsBigEndianTwosComplementOfEveryWidth) {
@@ -47,12 +48,25 @@ TEST(SignalDecoder, ReadsBigEndianTwosComplementOfEveryWidth) {
   EXPECT_EQ(decodeAll(*makeDecoder("BVP", 0, 2, 2), {}, 1), Values(4, 0.0));
 }
 
-TEST(SignalDecoder, LaysValuesOutChannelMajor) {
-  // Two channels of three 16-bit samples: the value of channel c, sample s is c * 10 + s.
-  const Bytes data = {0, 0, 0, 1, 0, 2, 0, 10, 0, 11, 0, 12};
-  const auto decoder = makeDecoder("BVP", 2, 2, 3);
-  EXPECT_EQ(decodeAll(*decoder, data, 1), (Values{0, 1, 2, 10, 11, 12}));
-  EXPECT_EQ(encodeAll(*decoder, {0, 1, 2, 10, 11, 12}, 1), data);
+// Channel-major layout (channel c, sample s of the BVP block holds c * 10 + s), the anchor
+// channels' own encodings, whole parts and hundredths, and the accelerometer's step, which
+// is a power of two so that its values survive a round trip exactly.
+TEST(SignalDecoder, DecodesAndEncodesBlocksBothWays) {
+  const struct {
+    const char* type;
+    uint32_t bytes, channels, blockSize;
+    Values values;
+    Bytes data;
+  } blocks[] = {
+      {"BVP", 2, 2, 3, {0, 1, 2, 10, 11, 12}, {0, 0, 0, 1, 0, 2, 0, 10, 0, 11, 0, 12}},
+      {"ANC", 2, 4, 1, {12.5, -1.5, 40000.0, -1.0}, {0x0C, 0x32, 0x24, 0xFA, 0x40, 0x9C, 0xFF, 0xFF}},
+      {"POS", 2, 2, 2, {12.5, 0.25, 255.75, 3.0}, {12, 50, 0, 25, 255, 75, 3, 0}},
+      {"ACC", 2, 3, 1, {32767 / 128.0, -256.0, 1 / 128.0}, {0x7F, 0xFF, 0x80, 0x00, 0x00, 0x01}}};
+  for (const auto& block : blocks) {
+    const auto decoder = makeDecoder(block.type, block.bytes, block.channels, block.blockSize);
+    EXPECT_EQ(decodeAll(*decoder, block.data, 1), block.values) << block.type;
+    EXPECT_EQ(encodeAll(*decoder, block.values, 1), block.data) << block.type;
+  }
 }
 
 TEST(SignalDecoder, EncodesTheLowBytesOfTheFlooredValue) {
@@ -67,15 +81,12 @@ TEST(SignalDecoder, EncodesTheLowBytesOfTheFlooredValue) {
 TEST(SignalDecoder, ToRawSaturatesInsteadOfOverflowing) {
   constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
   constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const double inf = std::numeric_limits<double>::infinity();
   for (const char* type : {"BVP", "EEG"}) {
     const auto decoder = makeDecoder(type, 3, 1, 1);
-    EXPECT_EQ(decoder->toRaw(nan, 0, 1), 0) << type;
+    EXPECT_EQ(decoder->toRaw(kNaN, 0, 1), 0) << type;
     EXPECT_EQ(decoder->toRaw(1e300, 0, 1), kMax) << type;
-    EXPECT_EQ(decoder->toRaw(-inf, 0, 1), kMin) << type;
+    EXPECT_EQ(decoder->toRaw(-kInf, 0, 1), kMin) << type;
   }
-  EXPECT_EQ(makeDecoder("BVP", 4, 1, 1)->toRaw(inf, 0, 1), kMax);
   const auto flot = makeDecoder("FLOT", 4, 1, 1);
   EXPECT_EQ(flot->toRaw(1e300, 0, 2) % 4, 0);
   EXPECT_GT(flot->toRaw(1e300, 0, 2), 0);
@@ -95,7 +106,7 @@ TEST(SignalDecoder, OversizedShapesAreEmpty) {
   wide->encode(nullptr, 1, nullptr);
 }
 
-TEST(ScaleDecoders, StepsOfOneRawUnitAndThreeByteExtremes) {
+TEST(ScaleDecoders, StepsOfOneRawUnitThreeByteExtremesAndEncodingTowardZero) {
   const struct {
     const char* type;
     double step;
@@ -103,77 +114,152 @@ TEST(ScaleDecoders, StepsOfOneRawUnitAndThreeByteExtremes) {
                {"ExG_B", 0.0493545}, {"GEN", 0.312710},  {"FOT", 3225.81}};
   for (const auto& [type, step] : steps) {
     const auto decoder = makeDecoder(type, 3, 3, 1);
-    EXPECT_NEAR(decoder->resolution(0, 1), step, step * 2e-6) << type;
-    const Values values = decodeAll(*decoder, {0x7F, 0xFF, 0xFF, 0x80, 0x00, 0x00, 0xFF, 0xFF, 0xFF}, 1);
-    const double raws[] = {8388607, -8388608, -1};
-    for (int i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(values[i], raws[i] * decoder->resolution(0, 1)) << type;
-  }
-}
-
-TEST(ScaleDecoders, EncodeTruncatesTowardZero) {
-  for (const char* type : {"EEG", "ExG_A", "ExG_B", "GEN", "FOT", "ACC"}) {
-    const auto decoder = makeDecoder(type, 3, 1, 1);
-    const double step = decoder->resolution(0, 1);
+    const double resolution = decoder->resolution(0, 1);
+    EXPECT_NEAR(resolution, step, step * 2e-6) << type;
+    EXPECT_EQ(decodeAll(*decoder, {0x7F, 0xFF, 0xFF, 0x80, 0x00, 0x00, 0xFF, 0xFF, 0xFF}, 1),
+              (Values{8388607 * resolution, -8388608 * resolution, -resolution}))
+        << type;
     for (const int64_t raw : {0, 1, 2, 1000, 8388607}) {
-      EXPECT_EQ(decoder->toRaw((raw + 0.5) * step, 0, 1), raw) << type;
-      EXPECT_EQ(decoder->toRaw((-raw - 0.5) * step, 0, 1), -raw) << type;
+      EXPECT_EQ(decoder->toRaw((raw + 0.5) * resolution, 0, 1), raw) << type;
+      EXPECT_EQ(decoder->toRaw((-raw - 0.5) * resolution, 0, 1), -raw) << type;
     }
   }
-  // The accelerometer's step is a power of two, so its values survive a round trip exactly.
-  const auto acc = makeDecoder("ACC", 2, 3, 1);
-  const Bytes data = {0x7F, 0xFF, 0x80, 0x00, 0x00, 0x01};
-  EXPECT_EQ(encodeAll(*acc, decodeAll(*acc, data, 1), 1), data);
 }
 
-TEST(ValueDecoders, DigitalLines) {
-  const auto decoder = makeDecoder("DIN", 1, 1, 4);
-  EXPECT_EQ(decodeAll(*decoder, {0, 1, 0x80, 0xFF}, 1), (Values{0, 1, 1, 1}));
-  EXPECT_EQ(decoder->toRaw(0.0, 0, 1), 0);
-  EXPECT_EQ(decoder->toRaw(5e-7, 0, 1), 0);
-  EXPECT_EQ(decoder->toRaw(-1e-6, 0, 1), 1);
-  EXPECT_EQ(decoder->toRaw(std::numeric_limits<double>::quiet_NaN(), 0, 1), 1);
-}
-
-TEST(ValueDecoders, FloatModes) {
-  const auto decoder = makeDecoder("FLOT", 4, 1, 1);
-  EXPECT_DOUBLE_EQ(decoder->fromRaw(128, 0, 1), 1.0);
-  EXPECT_DOUBLE_EQ(decoder->fromRaw(-5, 0, 2), -2 * 0.03125);  // arithmetic shift of -5 by 2
-  EXPECT_DOUBLE_EQ(decoder->fromRaw(-5, 0, 0), -2 * 0.03125);
-  EXPECT_DOUBLE_EQ(decoder->fromRaw(7, 0, 3), 1 * 0.03125);
-  EXPECT_EQ(decoder->toRaw(1.0, 0, 1), 128);
-  EXPECT_EQ(decoder->toRaw(-1.0, 0, 1), -128);
-  EXPECT_EQ(decoder->toRaw(1.0, 0, 2), 128);
-  EXPECT_EQ(decoder->toRaw(0.05, 0, 2), 4);  // trunc(1.6) x 4
-}
-
-TEST(ValueDecoders, GalvanicSkinResponse) {
-  const auto decoder = makeDecoder("GSR", 2, 1, 1);
-  EXPECT_DOUBLE_EQ(decoder->fromRaw(0, 0, 1), 33.0);
-  const double conductance = (3.3 - 1.0) / (1.0 * 6490000.0);
-  EXPECT_DOUBLE_EQ(decoder->fromRaw(8000, 0, 1), conductance);
-  EXPECT_NEAR(static_cast<double>(decoder->toRaw(conductance, 0, 1)), 8000.0, 1.0);
-}
-
-TEST(ValueDecoders, InertialUnitScalesByModeAndChannel) {
-  const auto imu = makeDecoder("IMU", 2, 9, 1);
-  EXPECT_DOUBLE_EQ(imu->fromRaw(900, 2, 1), 1.0);
-  EXPECT_DOUBLE_EQ(imu->fromRaw(16, 3, 1), 1.0);
-  EXPECT_DOUBLE_EQ(imu->fromRaw(100, 6, 1), 1.0);
-  EXPECT_DOUBLE_EQ(imu->fromRaw(100, 1, 2), 100.0);  // unscaled
-  EXPECT_DOUBLE_EQ(imu->fromRaw(100, 2, 2), 1.0);
-  EXPECT_DOUBLE_EQ(imu->fromRaw(16384, 5, 2), 1.0);
-  EXPECT_DOUBLE_EQ(imu->fromRaw(123, 7, 3), 123.0);
-  EXPECT_EQ(imu->toRaw(1.0, 0, 1), 900);
-  EXPECT_EQ(imu->toRaw(1.0, 8, 2), 16384);
-  EXPECT_EQ(imu->toRaw(-2.5, 4, 7), -2);
-
-  const auto imuB = makeDecoder("IMU_B", 2, 9, 1);
-  for (const int32_t mode : {0, 1, 2}) {
-    EXPECT_DOUBLE_EQ(imuB->fromRaw(418, 0, mode), 418 / 417.95918367346934);
-    EXPECT_DOUBLE_EQ(imuB->fromRaw(328, 5, mode), 10.0);
-    EXPECT_DOUBLE_EQ(imuB->fromRaw(3, 6, mode), 3 / 1.6667);
+TEST(ValueDecoders, ConvertByTypeChannelAndMode) {
+  struct Conversion {
+    const char* type;
+    uint32_t channel;
+    int32_t mode;
+    int32_t raw;
+    double value;
+  };
+  // FLOT modes other than 1 shift the raw value right by 2 (-5 gives -2); IMU modes 1 and 2
+  // scale by channel group (mode 2 leaves channels 0 and 1 alone), others not at all; IMU_B
+  // ignores the mode.
+  const Conversion decoded[] = {
+      {"FLOT", 0, 1, 128, 1.0},         {"FLOT", 0, 2, -5, -2 * 0.03125},
+      {"FLOT", 0, 0, -5, -2 * 0.03125}, {"FLOT", 0, 3, 7, 0.03125},
+      {"GSR", 0, 1, 0, 33.0},           {"GSR", 0, 1, 8000, (3.3 - 1.0) / 6490000.0},
+      {"IMU", 2, 1, 900, 1.0},          {"IMU", 3, 1, 16, 1.0},
+      {"IMU", 6, 1, 100, 1.0},          {"IMU", 1, 2, 100, 100.0},
+      {"IMU", 2, 2, 100, 1.0},          {"IMU", 5, 2, 16384, 1.0},
+      {"IMU", 7, 3, 123, 123.0},        {"IMU_B", 0, 0, 418, 418 / 417.95918367346934},
+      {"IMU_B", 5, 1, 328, 10.0},       {"IMU_B", 6, 2, 3, 3 / 1.6667}};
+  // Digital lines are set by anything but a value near 0 (NaN too); FLOT mode 2 encodes
+  // trunc(value x 32) x 4.
+  const Conversion encoded[] = {
+      {"DIN", 0, 1, 0, 0.0},     {"DIN", 0, 1, 0, 5e-7},   {"DIN", 0, 1, 1, -1e-6},
+      {"DIN", 0, 1, 1, kNaN},    {"FLOT", 0, 1, 128, 1.0}, {"FLOT", 0, 1, -128, -1.0},
+      {"FLOT", 0, 2, 128, 1.0},  {"FLOT", 0, 2, 4, 0.05},  {"IMU", 0, 1, 900, 1.0},
+      {"IMU", 8, 2, 16384, 1.0}, {"IMU", 4, 7, -2, -2.5},  {"IMU_B", 3, 1, 328, 10.0}};
+  for (const Conversion& c : decoded) {
+    EXPECT_DOUBLE_EQ(makeDecoder(c.type, 2, 9, 1)->fromRaw(c.raw, c.channel, c.mode), c.value)
+        << c.type << " channel " << c.channel << " mode " << c.mode << " raw " << c.raw;
   }
-  EXPECT_EQ(imuB->toRaw(10.0, 3, 1), 328);
+  for (const Conversion& c : encoded) {
+    EXPECT_EQ(makeDecoder(c.type, 2, 9, 1)->toRaw(c.value, c.channel, c.mode), c.raw)
+        << c.type << " channel " << c.channel << " mode " << c.mode << " value " << c.value;
+  }
+  EXPECT_EQ(decodeAll(*makeDecoder("DIN", 1, 1, 4), {0, 1, 0x80, 0xFF}, 1), (Values{0, 1, 1, 1}));
+  const auto gsr = makeDecoder("GSR", 2, 1, 1);
+  EXPECT_NEAR(static_cast<double>(gsr->toRaw(gsr->fromRaw(8000, 0, 1), 0, 1)), 8000.0, 1.0);
+}
+
+// An 18-byte record: a = -1234, f = 5000 | a = 4512, f = -2500 | 3 | -7 | -3, 5 | 200 | -12 | 0x010203,
+// and its eight fields: a / 100 + (a % 100 + f / 10000) / 60 degrees twice, then bytes and
+// tenths as floats.
+const Bytes kRecord = {0xFB, 0x2E, 0x13, 0x88, 0x11, 0xA0, 0xF6, 0x3C, 0x03,
+                       0xFF, 0xF9, 0xFD, 0x05, 0xC8, 0xF4, 0x01, 0x02, 0x03};
+const double kRecordFields[] = {-12.575, 45.195833333333333, 3.0, -7.0, -2.5, 200.0, -1.2f, 0x010203};
+
+TEST(ComDecoder, PlainModesScaleByChannelGroup) {
+  const auto decoder = makeDecoder("COM", 2, 7, 1);
+  const Bytes data = {0x10, 0x00, 0, 1, 0, 2, 0, 82, 0, 1, 0, 1, 0, 5};
+  const auto values = decodeAll(*decoder, data, 1);
+  EXPECT_DOUBLE_EQ(values[0], 1.0);  // 4096 x 1/4096
+  EXPECT_DOUBLE_EQ(values[3], 82 * 0.030487804878048783);
+  EXPECT_DOUBLE_EQ(values[6], 5 * 0.5999880002399952);
+  EXPECT_EQ(decodeAll(*decoder, data, 8), values);
+  for (const int32_t off : {0, -3}) EXPECT_EQ(decodeAll(*decoder, data, off), Values(7, kUntouched));
+  EXPECT_EQ(decoder->toRaw(-0.5, 0, 1), -1);  // the plain floor
+}
+
+TEST(ComDecoder, RecordModeFillsSampleZeroOfEightChannels) {
+  const auto decoder = makeDecoder("COM", 1, 8, 3);  // 24 bytes: the record and 6 spare
+  Bytes data = kRecord;
+  data.resize(24, 0x77);
+  const auto values = decodeAll(*decoder, data, 9);
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    EXPECT_DOUBLE_EQ(values[i], i % 3 == 0 ? kRecordFields[i / 3] : kUntouched) << i;
+  }
+  EXPECT_EQ(decodeAll(*decoder, data, 200), values);
+}
+
+TEST(ComDecoder, RecordModeStaysInsideSmallSignals) {
+  // 3 channels of one 2-byte sample: 6 bytes hold only the first field.
+  const Bytes six(kRecord.begin(), kRecord.begin() + 6);
+  EXPECT_EQ(decodeAll(*makeDecoder("COM", 2, 3, 1), six, 9),
+            (Values{kRecordFields[0], kUntouched, kUntouched}));
+  // 8 channels of 2 bytes: 16 bytes, everything but the last field.
+  const Bytes sixteen(kRecord.begin(), kRecord.begin() + 16);
+  const auto eight = decodeAll(*makeDecoder("COM", 2, 8, 1), sixteen, 9);
+  EXPECT_DOUBLE_EQ(eight[6], kRecordFields[6]);
+  EXPECT_EQ(eight[7], kUntouched);
+  // More record than channels: only the channels the signal has.
+  const auto two = decodeAll(*makeDecoder("COM", 9, 2, 1), kRecord, 9);
+  EXPECT_DOUBLE_EQ(two[1], kRecordFields[1]);
+  EXPECT_EQ(decodeAll(*makeDecoder("COM", 3, 5, 0), {}, 9).size(), 0u);
+}
+
+TEST(TsDecoder, FourUnsignedBytes) {
+  const auto decoder = makeDecoder("TS", 4, 1, 2);
+  const auto values = decodeAll(*decoder, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 1, 0}, 1);
+  EXPECT_DOUBLE_EQ(values[0], 4294967295.0 * 1708.98);
+  EXPECT_DOUBLE_EQ(values[1], 256 * 1708.98);
+  EXPECT_EQ(encodeAll(*decoder, {5.5, -1.0}, 1), (Bytes{0, 0, 0, 5, 0xFF, 0xFF, 0xFF, 0xFF}));
+}
+
+TEST(FixedWidthDecoders, SlotsOfAnotherWidthNeverReachPastTheSignal) {
+  // One byte per value while the format wants two (four for TS): the last value's missing
+  // bytes read as 0 and are not written.
+  const auto pos = makeDecoder("POS", 1, 1, 2);
+  EXPECT_EQ(decodeAll(*pos, {12, 50}, 1), (Values{12.5, 50.0}));
+  EXPECT_EQ(encodeAll(*pos, {12.5, 3.0}, 1), (Bytes{12, 3}));
+  const auto ts = makeDecoder("TS", 2, 1, 1);
+  EXPECT_DOUBLE_EQ(decodeAll(*ts, {0, 1}, 1)[0], 65536 * 1708.98);
+  const auto anc = makeDecoder("ANC", 1, 2, 1);
+  EXPECT_EQ(decodeAll(*anc, {1, 0xE8}, 1), (Values{(100.0 + 0xE8) * 0.01, 0xE8 * 0.001}));
+  // Wider slots keep the two bytes at the front and zero the rest.
+  EXPECT_EQ(encodeAll(*makeDecoder("ANC", 3, 4, 1), {1.25, 0.002, 7.0, -2.0}, 1),
+            (Bytes{0x01, 0x19, 0, 0x02, 0x00, 0, 0x07, 0x00, 0, 0xFE, 0xFF, 0}));
+}
+
+// Every decoder on every odd shape: exact-size buffers, so the sanitizer build sees any
+// byte read or written outside the signal's own data and values, and values no device can
+// carry, so that it sees any shift or conversion out of range.
+TEST(AllDecoders, StayInsideTheirDataForAnyShapeAndValue) {
+  const double extremes[] = {kNaN, kInf, -kInf, 1e300, -1e300, -0.0, 1e19, -1e19, 4e9, -4e9,
+                             7e4,  -7e4, 0.5,   0.0,   1.0,    -1.0, 2.0,  3.0,   1.5};
+  const char* types[] = {"ACC", "ANC", "COM", "DIN", "DOUT",  "EEG", "ExG_A", "ExG_B", "FLOT",
+                         "FOT", "GEN", "GSR", "IMU", "IMU_B", "TS",  "POS",   "BVP"};
+  for (const char* type : types) {
+    for (const uint32_t bytes : {0u, 1u, 2u, 3u, 4u, 5u, 9u}) {
+      for (const uint32_t channels : {0u, 1u, 3u, 7u, 8u, 9u}) {
+        for (const uint32_t blockSize : {0u, 1u, 2u, 5u}) {
+          const auto decoder = makeDecoder(type, bytes, channels, blockSize);
+          for (const int32_t mode : {-1, 0, 1, 2, 8, 9, 12}) {
+            std::vector<uint8_t> data(decoder->bytesPerBlock(), 0xAA);
+            Values values(decoder->valuesPerBlock());
+            decoder->decode(data.data(), mode, values.data());
+            for (std::size_t i = 0; i < values.size(); ++i)
+              values[i] = extremes[(i + bytes) % std::size(extremes)];
+            decoder->encode(values.data(), mode, data.data());
+          }
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
