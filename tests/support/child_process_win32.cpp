@@ -6,18 +6,13 @@
 
 namespace zav::test {
 
-namespace {
-
-std::string quoted(const std::string& argument) { return "\"" + argument + "\""; }
-
-}  // namespace
-
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
                            const std::string& outputFile) {
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE output = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (output == INVALID_HANDLE_VALUE) return;
+  const auto quoted = [](const std::string& argument) { return "\"" + argument + "\""; };
   std::string commandLine = quoted(program);
   for (const std::string& argument : arguments) commandLine += " " + quoted(argument);
   STARTUPINFOA startup{};

@@ -2,13 +2,6 @@
 
 namespace zav::test {
 
-namespace {
-
-// Short enough to notice a stop or queued bytes quickly, long enough not to spin.
-constexpr uint32_t kPollMs = 20;
-
-}  // namespace
-
 LoopbackBridge::LoopbackBridge(uint16_t port) {
   if (listener_.listenLoopback(port)) port_ = listener_.localPort();
   if (port_ != 0) thread_ = std::thread([this] { run(); });
@@ -23,52 +16,38 @@ void LoopbackBridge::run() {
   while (!locked([&] { return stopping_; })) {
     platform::Socket client = listener_.accept(kPollMs);
     if (!client.isOpen()) continue;
-    locked([&] {
-      ++accepted_;
-      dropRequested_ = false;
-      outgoing_.clear();
-    });
+    locked([&] { ++accepted_; });
     serve(client);
     client.close();
     locked([&] { ++closed_; });
   }
 }
 
+// After a grant the client's bytes are for the device: they are read and dropped.
 void LoopbackBridge::serve(platform::Socket& client) {
   client.setReceiveTimeout(kPollMs);
-  bool relaying = false;
+  bool granted = false;
   std::string request;
-  for (;;) {
-    std::string toSend;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (stopping_ || dropRequested_) return;
-      toSend.swap(outgoing_);
-    }
-    for (size_t sent = 0; sent < toSend.size();) {
-      const platform::SocketResult result =
-          client.send(reinterpret_cast<const uint8_t*>(toSend.data()) + sent,
-                      static_cast<uint32_t>(toSend.size() - sent));
-      if (result.status != platform::SocketStatus::ok) return;
-      sent += result.count;
-    }
+  while (!locked([&] { return stopping_; })) {
     uint8_t buffer[4096];
     const platform::SocketResult result = client.receive(buffer, sizeof buffer);
     if (result.status == platform::SocketStatus::timedOut) continue;
     if (result.status != platform::SocketStatus::ok) return;
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (uint32_t i = 0; i < result.count; ++i) {
-      const char byte = static_cast<char>(buffer[i]);
-      if (relaying || byte != '\0') {
-        (relaying ? received_ : request).push_back(byte);
+    std::string answers;
+    for (uint32_t i = 0; i < result.count && !granted; ++i) {
+      if (buffer[i] != 0) {
+        request.push_back(static_cast<char>(buffer[i]));
         continue;
       }
-      requests_.push_back(request);
+      locked([&] {
+        requests_.push_back(request);
+        answers += answer_;
+        granted = answer_.compare(0, 2, "OK") == 0;
+      });
       request.clear();
-      outgoing_ += answer_;
-      relaying = answer_.compare(0, 2, "OK") == 0;
     }
-    changed_.notify_all();
+    const auto* bytes = reinterpret_cast<const uint8_t*>(answers.data());
+    if (client.send(bytes, static_cast<uint32_t>(answers.size())).status != platform::SocketStatus::ok) return;
   }
 }
 

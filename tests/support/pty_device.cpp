@@ -39,10 +39,7 @@ std::string makeBlock(const SignalList& signals, uint16_t sequence) {
   return frameBlock(sequence, payload, 3700);
 }
 
-const std::pair<speed_t, uint32_t> kRates[] = {
-    {B9600, 9600},     {B19200, 19200},   {B38400, 38400},   {B57600, 57600},
-    {B115200, 115200}, {B230400, 230400}, {B460800, 460800}, {B921600, 921600},
-};
+const std::pair<speed_t, uint32_t> kRates[] = {{B115200, 115200}, {B230400, 230400}, {B460800, 460800}};
 
 }  // namespace
 
@@ -245,19 +242,18 @@ void PtyDevice::hangUp() {
   impl_->changed.wait(lock, [this] { return impl_->hungUp; });
 }
 
-PtyDevice::Line PtyDevice::line() const {
+std::string PtyDevice::line() const {
   return impl_->locked([](Impl& d) {
-    Line line;
     termios t{};
-    if (d.slave < 0 || tcgetattr(d.slave, &t) != 0) return line;
-    for (const auto& [code, rate] : kRates) line.baudRate = cfgetospeed(&t) == code ? rate : line.baudRate;
+    if (d.slave < 0 || tcgetattr(d.slave, &t) != 0) return std::string();
+    uint32_t rate = 0;
+    for (const auto& [code, value] : kRates) rate = cfgetospeed(&t) == code ? value : rate;
     const tcflag_t size = t.c_cflag & CSIZE;
-    line.dataBits = size == CS8 ? 8 : size == CS7 ? 7 : size == CS6 ? 6 : 5;
-    line.parity = (t.c_cflag & PARENB) != 0;
-    line.stopBits = (t.c_cflag & CSTOPB) != 0 ? 2 : 1;
-    line.raw = (t.c_lflag & (ICANON | ECHO | ISIG)) == 0 && (t.c_oflag & OPOST) == 0 &&
-               (t.c_iflag & (ICRNL | IXON)) == 0;
-    return line;
+    const char* parity = (t.c_cflag & PARENB) == 0 ? "N" : (t.c_cflag & PARODD) != 0 ? "O" : "E";
+    const bool raw = (t.c_lflag & (ICANON | ECHO | ISIG)) == 0 && (t.c_oflag & OPOST) == 0 &&
+                     (t.c_iflag & (ICRNL | IXON)) == 0;
+    return std::to_string(rate) + " " + std::to_string(size == CS8 ? 8 : size == CS7 ? 7 : 6) + parity +
+           ((t.c_cflag & CSTOPB) != 0 ? "2" : "1") + (raw ? " raw" : " cooked");
   });
 }
 

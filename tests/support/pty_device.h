@@ -41,15 +41,10 @@ class PtyDevice {
   void hangUp();                        // closes the master side now: the slave reports a hang-up
   void send(const std::string& bytes);  // raw bytes, as they are
 
-  // The line settings the port under test left on the terminal.
-  struct Line {
-    uint32_t baudRate = 0;  // 0 when the speed code is not one of the usual rates
-    int dataBits = 0;
-    bool parity = false;
-    int stopBits = 0;
-    bool raw = false;  // no echo, no line editing, no character translation
-  };
-  Line line() const;
+  // The line settings the port under test left on the terminal, as "460800 8N1 raw": the
+  // speed (0 for an unusual one), data bits, parity, stop bits, and "raw" for no echo, no
+  // line editing and no character translation ("cooked" otherwise).
+  std::string line() const;
 
   std::vector<std::string> received() const;  // each command with its parameter bytes
   SignalList signals() const;                 // the modes as "cc" last set them

@@ -1,6 +1,7 @@
 #include "support/record_writer.h"
 
 #include <algorithm>
+#include <numeric>
 #include <utility>
 
 #include "common/block_format.h"
@@ -53,7 +54,7 @@ std::string frameBlock(uint16_t sequence, const std::string& payload, uint16_t b
 
 std::vector<uint16_t> sequenceRun(uint16_t first, std::size_t count) {
   std::vector<uint16_t> run(count);
-  for (std::size_t i = 0; i < count; ++i) run[i] = static_cast<uint16_t>(first + i);
+  std::iota(run.begin(), run.end(), first);  // wraps as uint16_t does
   return run;
 }
 

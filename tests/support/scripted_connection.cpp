@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 
 namespace zav::test {
 
@@ -9,16 +10,11 @@ void ScriptedConnection::feed(const std::string& bytes) {
   if (!bytes.empty()) input_.push_back({bytes, 0});
 }
 
+// used_ is 0 whenever the front is no partly read data.
 std::size_t ScriptedConnection::pendingBytes() const {
-  std::size_t total = 0;
-  for (const Input& item : input_) total += item.bytes.size();
-  return total - (input_.empty() ? 0 : used_);
-}
-
-std::string ScriptedConnection::written() const {
-  std::string all;
-  for (const std::string& write : writes_) all += write;
-  return all;
+  return std::accumulate(input_.begin(), input_.end(), std::size_t{0},
+                         [](std::size_t sum, const Input& item) { return sum + item.bytes.size(); }) -
+         used_;
 }
 
 uint32_t ScriptedConnection::doRead(uint8_t* buffer, uint32_t count) {

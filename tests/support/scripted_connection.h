@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,7 @@ class ScriptedConnection : public Connection {
   // instead of writing; several calls script several writes.
   void scriptWrite(uint32_t rawResult) { writeResults_.push_back(rawResult); }
 
-  std::string written() const;  // all writes together
+  std::string written() const { return std::accumulate(writes_.begin(), writes_.end(), std::string()); }
   const std::vector<std::string>& writes() const { return writes_; }
   void clearWritten() { writes_.clear(); }
   uint32_t readCalls() const { return readCalls_; }

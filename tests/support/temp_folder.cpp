@@ -1,7 +1,6 @@
 #include "support/temp_folder.h"
 
 #include <atomic>
-#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -12,13 +11,10 @@ namespace zav::test {
 TempFolder::TempFolder() {
   static std::atomic<unsigned> counter{0};
   std::random_device random;
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  for (;;) {
+  do {
     path_ = std::filesystem::temp_directory_path() /
-            ("zav-test-" + std::to_string(random()) + "-" + std::to_string(stamp) + "-" +
-             std::to_string(counter++));
-    if (std::filesystem::create_directory(path_)) break;
-  }
+            ("zav-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
+  } while (!std::filesystem::create_directory(path_));
 }
 
 TempFolder::~TempFolder() {

@@ -1,6 +1,5 @@
 // The simulated amplifier: block pacing on a scripted clock (nothing here depends on real
-// time), the battery it reports, blocks that come without allocating (this program counts
-// every plain operator new), and the built-in devices' EEG.
+// time), the battery it reports, its marker schedule and the built-in devices' EEG.
 #include "transport/mock_device.h"
 
 #include <gtest/gtest.h>
@@ -9,14 +8,14 @@
 #include <cmath>
 #include <complex>
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <vector>
 
 #include "common/byte_order.h"
 #include "driver/battery_estimator.h"
 #include "signal/signal_decoder.h"
-#include "support/allocation_counter.h"
 #include "transport/marker_code.h"
-#include "transport/mock_test_helpers.h"
+#include "transport/mock_configuration.h"
 
 namespace zav {
 namespace {
@@ -93,27 +92,6 @@ TEST(MockDeviceTest, MarkerScheduleNeverRepeatsACodeInConsecutivePeriods) {
     ASSERT_NE(scheduledMarkerCode(period), scheduledMarkerCode(period + 1)) << period;
 }
 
-// The built-in device's signals, markers and reference wave, paced fast by one more signal.
-TEST(MockDeviceTest, BlocksComeWithoutAllocatingOnceTheBuffersHaveGrown) {
-  test::TempFolder folder;
-  MockConnection connection;
-  const nlohmann::json fast = test::signalEntry("EEG", 4, 3, 1, 1, 8000, {1.0, -2.0, 3.0});
-  test::configureWith(connection, folder, {{"preset", "default"}, {"signals", {fast}}});
-  ASSERT_TRUE(connection.open());
-  test::send(connection, "s");
-  std::vector<uint8_t> block(891 + 12);
-  for (int i = 0; i < 52; ++i) {
-    const uint64_t before = test::allocations();
-    ASSERT_EQ(connection.read(block.data(), 1), 1);  // a reader that splits the block
-    ASSERT_EQ(block[0], 0xAA);
-    ASSERT_EQ(connection.read(block.data(), 891 + 12 - 1), 891 + 12 - 1);
-    if (i >= 2) {
-      ASSERT_EQ(test::allocations(), before) << "block " << i;
-    }
-  }
-  test::send(connection, "p");
-}
-
 // One EEG channel (of 32, 8 samples a block) out of the device's block-major value list.
 std::vector<double> eegChannel(const nlohmann::json& device, std::size_t channel) {
   const auto values = device["signals"][0]["values"].get<std::vector<double>>();
@@ -128,9 +106,8 @@ std::vector<double> eegChannel(const nlohmann::json& device, std::size_t channel
 double bandPower(const std::vector<double>& samples, double low, double high) {
   const std::size_t n = samples.size();
   double power = 0.0;
-  for (std::size_t k = 1; k < n / 2; ++k) {
-    const double frequency = static_cast<double>(k) * 256.0 / static_cast<double>(n);
-    if (frequency < low || frequency > high) continue;
+  for (auto k = static_cast<std::size_t>(std::ceil(low * double(n) / 256.0)); k <= high * double(n) / 256.0;
+       ++k) {
     std::complex<double> sum = 0.0;
     for (std::size_t i = 0; i < n; ++i)
       sum += samples[i] * std::polar(1.0, -2.0 * 3.14159265358979323846 * double(k * i % n) / double(n));

@@ -3,7 +3,8 @@
 // exclusive use, line settings and a vanishing device. On POSIX the device is a
 // pseudo-terminal made here; on Windows it is the scripted device that wine_serial_device.py
 // puts behind the COM port it names in ZAV_SERIAL_TEST_PORT, steered through requests on
-// the port itself. Both answer "gv" with "HW9.0_FW1.6" and a NUL.
+// the port itself. Commands reaching a device are shown by the driver on the pseudo-terminal
+// (tests/driver) and, under wine, by every request here.
 #include "platform/serial_port.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <functional>
+#include <future>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -28,10 +29,6 @@ namespace zav {
 namespace {
 
 using namespace std::string_literals;
-
-int32_t writeText(Connection& connection, const std::string& text) {
-  return connection.write(reinterpret_cast<const uint8_t*>(text.data()), static_cast<uint32_t>(text.size()));
-}
 
 #ifdef _WIN32
 // wine lets a second handle share a COM port, and its time-outs are loose.
@@ -52,7 +49,8 @@ class Device {
 
  private:
   void request(const std::string& line) {
-    EXPECT_EQ(writeText(port_, line), static_cast<int32_t>(line.size()));
+    const auto* bytes = reinterpret_cast<const uint8_t*>(line.data());
+    EXPECT_EQ(port_.write(bytes, static_cast<uint32_t>(line.size())), static_cast<int32_t>(line.size()));
   }
   UsbConnection& port_;
 };
@@ -62,9 +60,6 @@ constexpr bool kUnderWine = false;
 class Device {
  public:
   explicit Device(UsbConnection&) {}
-  ~Device() {
-    if (later_.joinable()) later_.join();
-  }
   std::string path() const { return pty.path(); }
   // The bytes arrive afterMs after the call.
   void send(const std::string& bytes, int afterMs = 0) {
@@ -74,17 +69,17 @@ class Device {
     later([this] { pty.hangUp(); }, afterMs);
   }
 
-  test::PtyDevice pty{SignalList{SignalInfo("EEG", 2, 3, 1, 1)}};
+  test::PtyDevice pty{SignalList{}};
 
  private:
-  void later(std::function<void()> action, int afterMs) {
-    if (later_.joinable()) later_.join();
-    later_ = std::thread([action, afterMs] {
+  template <typename Action>
+  void later(Action action, int afterMs) {
+    done_ = std::async(std::launch::async, [action, afterMs] {
       std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
       action();
     });
   }
-  std::thread later_;
+  std::future<void> done_;  // a std::async result waits for its task when replaced or destroyed
 };
 #endif
 
@@ -92,7 +87,6 @@ TEST(UsbConnectionTest, APathWinsOverANumberAndSystemErrorsMapAlikeOnEverySystem
   UsbConnection byPath;
   byPath.setProperties({{"Path", "/dev/ttyUSB3"}, {"port", "5"}});
   EXPECT_EQ(byPath.name(), "/dev/ttyUSB3");
-  EXPECT_FALSE(byPath.keepsDeviceClock());
 
   // Serial ports and sockets share one reading of the system's error codes; an error not
   // known to mean a time-out or a lost link is a failure on every system.
@@ -119,12 +113,7 @@ TEST(UsbConnectionTest, APathWinsOverANumberAndSystemErrorsMapAlikeOnEverySystem
 
 TEST(UsbConnectionTest, OpenWithoutAPortThrowsAndAMissingPortFailsWithTwoLinesAndStaysClosed) {
   UsbConnection connection;
-  try {
-    connection.open();
-    FAIL() << "open without a port must throw";
-  } catch (const std::invalid_argument& error) {
-    EXPECT_EQ(std::string(error.what()), "port property not in the map");
-  }
+  EXPECT_THROW(connection.open(), std::invalid_argument);
   connection.setProperties({{"port", "250"}});
   testing::internal::CaptureStdout();
   EXPECT_FALSE(connection.open());
@@ -162,11 +151,7 @@ class SerialPortTest : public testing::Test {
 TEST_F(SerialPortTest, ReadWaitsForTheTimeOutOrTheFirstByteAndReturnsWhatIsBuffered) {
   open(300);
   uint8_t buffer[1024];
-  const auto before = std::chrono::steady_clock::now();
   EXPECT_EQ(connection.read(buffer, sizeof buffer), 0);
-  if (!kUnderWine) {
-    EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(200));
-  }
   EXPECT_TRUE(connection.isConnected());
 
   ASSERT_TRUE(connection.setTimeout(2000));
@@ -174,16 +159,14 @@ TEST_F(SerialPortTest, ReadWaitsForTheTimeOutOrTheFirstByteAndReturnsWhatIsBuffe
   std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the bytes reach the port
   ASSERT_EQ(connection.read(buffer, sizeof buffer), 10);
   EXPECT_EQ(std::string(buffer, buffer + 10), "0123456789");
-  // A byte that arrives while the read waits ends the wait at once.
+  // A byte that arrives while the read waits ends the wait at once (so reads do wait).
   device.send("x", 100);
   EXPECT_EQ(connection.read(buffer, sizeof buffer), 1);
   EXPECT_EQ(buffer[0], 'x');
 }
 
-TEST_F(SerialPortTest, CommandsReachTheDeviceAndMessagesComeWholeUpToTheMaximum) {
+TEST_F(SerialPortTest, MessagesComeWholeUpToTheMaximum) {
   open(2000);
-  ASSERT_EQ(writeText(connection, "gv"), 2);
-  EXPECT_EQ(message(), "HW9.0_FW1.6");
   // Long messages come whole (under wine the request for it is a long write, too).
   const std::string text(200, 'z');
   device.send(text + '\0');
@@ -222,16 +205,11 @@ TEST_F(SerialPortTest, PortIsHeldExclusivelyUntilClosed) {
 #ifndef _WIN32
 TEST_F(SerialPortTest, LineRunsRawAt460800EightNoneOneByDefaultAndRatesWithoutASystemSpeedFail) {
   open(100);
-  const test::PtyDevice::Line line = device.pty.line();
-  EXPECT_EQ(line.baudRate, 460800u);
-  EXPECT_EQ(line.dataBits, 8);
-  EXPECT_FALSE(line.parity);
-  EXPECT_EQ(line.stopBits, 1);
-  EXPECT_TRUE(line.raw);
+  EXPECT_EQ(device.pty.line(), "460800 8N1 raw");
   ASSERT_TRUE(connection.close());
   connection.setProperties({{"path", device.path()}, {"baudRate", "115200"}});
   ASSERT_TRUE(connection.open());
-  EXPECT_EQ(device.pty.line().baudRate, 115200u);
+  EXPECT_EQ(device.pty.line(), "115200 8N1 raw");
   ASSERT_TRUE(connection.close());
 
   connection.setProperties({{"path", device.path()}, {"baudRate", "123456"}});
@@ -247,13 +225,10 @@ TEST_F(SerialPortTest, DeviceVanishingDuringAWaitEndsTheWaitAsALostLink) {
   open(kUnderWine ? 1000 : 10000);
   device.hangUp(100);
   uint8_t buffer[16];
-  const auto before = std::chrono::steady_clock::now();
+  // A wait that the hang-up did not end would time out with 0 after 10 s.
   int32_t result = connection.readUntil(buffer, sizeof buffer, 0);
   for (int attempt = 0; kUnderWine && attempt < 5 && result == 0; ++attempt)
     result = connection.read(buffer, sizeof buffer);
-  if (!kUnderWine) {
-    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(9));
-  }
   EXPECT_EQ(result, -1);
   EXPECT_FALSE(connection.isConnected());
   EXPECT_EQ(connection.read(buffer, sizeof buffer), -1);

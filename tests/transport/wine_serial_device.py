@@ -5,8 +5,7 @@
 
 A Windows program cannot make a Linux pseudo-terminal: this script makes one, maps the wine
 COM port to it through the prefix's dosdevices folder and plays the device while the program
-runs. The device answers "gv" with "HW9.0_FW1.6" and a NUL, as the amplifier does, and takes
-requests ended by a line feed:
+runs. The device takes requests ended by a line feed:
     say <ms> <hex>   after <ms> milliseconds, sends the bytes written in hex
     hangup <ms>      after <ms> milliseconds, closes the terminal: the port's device is gone
 The exit status is the program's.
@@ -34,11 +33,7 @@ def play_device(master, stop):
             pending += os.read(master, 4096)
         except OSError:
             return  # every user of the port has closed it
-        while pending.startswith(b"gv") or b"\n" in pending:
-            if pending.startswith(b"gv"):
-                pending = pending[2:]
-                os.write(master, b"HW9.0_FW1.6\0")
-                continue
+        while b"\n" in pending:
             request, pending = pending.split(b"\n", 1)
             words = request.decode("ascii").split(" ")
             time.sleep(int(words[1]) / 1000.0)

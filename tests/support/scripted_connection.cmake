@@ -1,1 +1,0 @@
-target_sources(zav_test_support PRIVATE ${CMAKE_CURRENT_LIST_DIR}/scripted_connection.cpp)
