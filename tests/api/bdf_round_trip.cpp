@@ -39,11 +39,20 @@ zav::SignalList signalsOf(zav_driver* driver) {
 }
 
 // Blocks of the simulated device recorded through the handle, the recording ended by
-// stopping the device and then the recording, or by freeing the handle.
+// stopping the device and then the recording, or by freeing the handle. Calls that cannot
+// record fail first, with a reason, and leave nothing behind (null handles: the C interface test).
 bool writeLive(const fs::path& folder, const std::string& name, int blocks, bool endByFree) {
   zav_driver* driver = zav_driver_new_simulated(nullptr, zav_dry_eeg_sensor);
+  const std::string refused = (folder / "refused.bdf").string();
+  if (zav_driver_record_start(driver, refused.c_str()) || zav_driver_record_stop(driver) ||
+      fs::exists(refused))
+    return !failed("refusals before a connect");
   zav_driver_connect(driver);
   if (!zav_driver_is_connected(driver)) return !failed("connect");
+  if (zav_driver_record_start(driver, nullptr) ||
+      zav_driver_record_start(driver, (folder / "refused.csv").string().c_str()) ||
+      std::string(zav_last_error()).find(".bdf") == std::string::npos)
+    return !failed("refusals");
   const std::string path = (folder / (name + ".bdf")).string();
   if (!zav_driver_record_start(driver, path.c_str())) return !failed("record start");
   if (zav_driver_record_start(driver, path.c_str())) return !failed("a second record start refused");
@@ -55,9 +64,7 @@ bool writeLive(const fs::path& folder, const std::string& name, int blocks, bool
   if (!csv.open(zav_driver_get_frequency(driver), false) || !zav_driver_start(driver))
     return !failed("start");
   for (int block = 0; block < blocks; ++block) {
-    uint16_t sequence = 0;
-    uint16_t battery = 0;
-    uint16_t flags = 0;
+    uint16_t sequence = 0, battery = 0, flags = 0;
     const double* values = zav_driver_read(driver, &sequence, &battery, &flags);
     if (values == nullptr) return !failed("read");
     csv.writeBlock(values, sequence, battery, flags);
@@ -86,16 +93,13 @@ bool writeRecord(const fs::path& folder) {
   for (uint16_t s = 0; s < 100; ++s) {
     if (s >= 40 && s < 45) continue;
     std::vector<double> values;
-    for (int c = 0; c < 4; ++c) {
-      for (int i = 0; i < 8; ++i) values.push_back(80.0 * std::sin((s * 8 + i) * 0.3 + c) + c);
-    }
-    for (int c = 0; c < 3; ++c) {
-      for (int i = 0; i < 8; ++i) {
-        const int bit = (s - 20) * 8 + i;  // rows of the marker code, from its start
-        const bool level =
-            c == 1 ? bit >= 0 && bit < 16 && (code[bit / 8] >> (7 - bit % 8)) & 1 : (s + c) % 2;
-        values.push_back(level ? 1.0 : 0.0);
-      }
+    // Channel c's row i at value c * 8 + i.
+    for (int v = 0; v < 4 * 8; ++v) values.push_back(80.0 * std::sin((s * 8 + v % 8) * 0.3 + v / 8) + v / 8);
+    for (int v = 0; v < 3 * 8; ++v) {
+      const int bit = (s - 20) * 8 + v % 8;  // rows of the marker code, from its start
+      const bool level =
+          v / 8 == 1 ? bit >= 0 && bit < 16 && (code[bit / 8] >> (7 - bit % 8)) & 1 : (s + v / 8) % 2;
+      values.push_back(level ? 1.0 : 0.0);
     }
     for (int c = 0; c < 9; ++c) values.push_back((s % 10) * 0.25 - c);
     bytes += writer.block(s, values, 3, s >= 60 && s < 70 ? 7 : 0);
@@ -104,37 +108,18 @@ bool writeRecord(const fs::path& folder) {
   fs::create_directories(folder / "sd_csv");
   const std::string path = (folder / "sd.bdf").string();
   if (zav_import_sd_record_bdf(card.string().c_str(), "rec", path.c_str()) != 1) return !failed("BDF export");
-  if (zav_driver_import_sd_record(card.string().c_str(), "rec", (folder / "sd_csv").string().c_str()) != 1) {
+  if (zav_driver_import_sd_record(card.string().c_str(), "rec", (folder / "sd_csv").string().c_str()) != 1)
     return !failed("CSV export");
-  }
-  if (zav_import_sd_record_bdf(card.string().c_str(), "none", path.c_str()) != 0)
-    return !failed("a missing record");
-  return true;
-}
-
-// Calls that cannot record fail with a reason and leave nothing behind (null handles: the
-// C interface test).
-bool refusesBadCalls(const fs::path& folder) {
-  const std::string path = (folder / "refused.bdf").string();
-  zav_driver* idle = zav_driver_new_simulated(nullptr, zav_dry_eeg_sensor);
-  const bool refused = !zav_driver_record_start(idle, nullptr) &&
-                       !zav_driver_record_start(idle, path.c_str()) && !zav_driver_record_stop(idle);
-  zav_driver_connect(idle);
-  const bool csv = !zav_driver_record_start(idle, (folder / "refused.csv").string().c_str()) &&
-                   std::string(zav_last_error()).find(".bdf") != std::string::npos;
-  zav_driver_free(idle);
-  return (refused && csv && !fs::exists(path)) || !failed("refusals");
+  return zav_import_sd_record_bdf(card.string().c_str(), "none", path.c_str()) == 0 ||
+         !failed("a missing record");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: bdf_round_trip <folder>\n");
-    return 2;
-  }
+  if (argc != 2) return 2;
   const fs::path folder = argv[1];
   fs::create_directories(folder);
   const bool written = writeLive(folder, "live", 80, false) && writeLive(folder, "freed", 40, true);
-  return written && writeRecord(folder) && refusesBadCalls(folder) ? 0 : 1;
+  return written && writeRecord(folder) ? 0 : 1;
 }

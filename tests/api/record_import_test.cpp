@@ -1,8 +1,6 @@
 // The exported record conversion, as a host calls it, on real folders. The importer's own
-// rules (file order, gaps, whole rows on a cancel) are tested in tests/record.
+// rules (file order, gaps, exact files, whole rows on a cancel) are tested in tests/record.
 #include <gtest/gtest.h>
-
-#include <algorithm>
 
 #include "support/record_writer.h"
 #include "support/temp_folder.h"
@@ -10,12 +8,11 @@
 
 namespace {
 
-using zav::test::TempFolder;
-
 struct Card {
-  TempFolder folder;
+  zav::test::TempFolder folder, output;
   zav::test::RecordWriter writer{{{"EEG", 3, 3, 1, 1}, {"GEN", 1, 2, 1, 1}}, 250, "night"};
   std::string path = folder.string();
+  std::string out = output.string();
   Card() {
     const auto values = [](uint16_t s) { return std::vector<double>{1.0, 2.0, 3.0, static_cast<double>(s)}; };
     zav::test::writeFile(folder / "0_long.bin", writer.file(zav::test::sequenceRun(0, 600), values));
@@ -24,21 +21,6 @@ struct Card {
   }
 };
 
-TEST(RecordImportThroughTheCInterface, ConvertsARecordAndReportsFailures) {
-  Card card;
-  TempFolder output;
-  ASSERT_EQ(zav_driver_import_sd_record(card.path.c_str(), "short", output.string().c_str()), 1);
-  std::string info = zav::test::readFile(output / "signalsInfo.csv");
-  info.erase(std::remove(info.begin(), info.end(), '\r'), info.end());
-  EXPECT_EQ(info,
-            "signal,samplingrate,channels,samples,timestamps\nEEG,250,3,1,false\nAnalog AUX,250,1,1,false\n");
-  EXPECT_EQ(zav_driver_import_sd_record(card.path.c_str(), "nothing", output.string().c_str()), 0);
-  EXPECT_EQ(zav_driver_import_sd_record(card.path.c_str(), "rec(", output.string().c_str()), 0);
-  EXPECT_EQ(
-      zav_driver_import_sd_record(card.path.c_str(), "short", (output / "missing/folder").string().c_str()),
-      0);
-}
-
 int onRecord(const zav_record_info* record, void* user) {
   static_cast<std::vector<std::string>*>(user)->push_back(
       std::string(record->name) + " " + std::to_string(record->file_count) + " " +
@@ -46,20 +28,6 @@ int onRecord(const zav_record_info* record, void* user) {
       std::to_string(record->data_bytes) + " " + std::to_string(record->seconds) + " " + record->description +
       " | " + record->signals);
   return 1;
-}
-
-TEST(RecordImportThroughTheCInterface, ListsRecordsUntilTheCallbackDeclines) {
-  Card card;
-  std::vector<std::string> seen;
-  EXPECT_EQ(zav_list_sd_records(card.path.c_str(), onRecord, &seen), 2);
-  ASSERT_EQ(seen.size(), 2u);
-  const std::size_t bytes = card.writer.blockBytes();
-  EXPECT_EQ(seen[0],
-            "long 2 250 1000 " + std::to_string(1000 * bytes) + " 4.000000 night | EEG 3, Analog AUX 1");
-  EXPECT_EQ(seen[1], "short 1 250 2 " + std::to_string(2 * bytes) + " 0.008000 night | EEG 3, Analog AUX 1");
-  EXPECT_EQ(zav_list_sd_records(
-                card.path.c_str(), [](const zav_record_info*, void*) { return 0; }, nullptr),
-            1);
 }
 
 struct Progress {
@@ -73,13 +41,32 @@ int onProgress(uint64_t done, uint64_t count, void* user) {
   return progress->cancel ? 0 : 1;
 }
 
-TEST(RecordImportThroughTheCInterface, ReportsProgressUntilCancelled) {
+TEST(RecordImportThroughTheCInterface, ListsAndConvertsRecordsReportingProgressFailuresAndACancel) {
   Card card;
-  TempFolder output;
+  ASSERT_EQ(zav_driver_import_sd_record(card.path.c_str(), "short", card.out.c_str()), 1);
+  EXPECT_TRUE(std::filesystem::exists(card.output / "Analog AUX.csv"));
+  EXPECT_EQ(zav_driver_import_sd_record(card.path.c_str(), "nothing", card.out.c_str()), 0);
+  EXPECT_NE(std::string(zav_last_error()).find("no record nothing in " + card.path), std::string::npos)
+      << zav_last_error();
+  std::vector<std::string> seen;
+  EXPECT_EQ(zav_list_sd_records(card.path.c_str(), onRecord, &seen), 2);
+  ASSERT_EQ(seen.size(), 2u);
+  const std::size_t bytes = card.writer.blockBytes();
+  EXPECT_EQ(seen[0],
+            "long 2 250 1000 " + std::to_string(1000 * bytes) + " 4.000000 night | EEG 3, Analog AUX 1");
+  EXPECT_EQ(seen[1], "short 1 250 2 " + std::to_string(2 * bytes) + " 0.008000 night | EEG 3, Analog AUX 1");
+  EXPECT_EQ(zav_list_sd_records(
+                card.path.c_str(), [](const zav_record_info*, void*) { return 0; }, nullptr),
+            1);
+  EXPECT_EQ(zav_list_sd_records("/nonexistent/zav-folder", onRecord, &seen), -1);
+  EXPECT_NE(std::string(zav_last_error()).find("is not a readable folder"), std::string::npos)
+      << zav_last_error();
+
+  // Progress until a cancel.
   for (const bool cancel : {false, true}) {
     Progress progress{{}, cancel};
-    EXPECT_EQ(zav_import_sd_record_with_progress(card.path.c_str(), "long", output.string().c_str(),
-                                                 onProgress, &progress),
+    EXPECT_EQ(zav_import_sd_record_with_progress(card.path.c_str(), "long", card.out.c_str(), onProgress,
+                                                 &progress),
               cancel ? 0 : 1);
     EXPECT_STREQ(zav_last_error(), cancel ? "the conversion was cancelled" : "");
     ASSERT_FALSE(progress.calls.empty());
