@@ -41,7 +41,7 @@ class CheckedCsv : public zav::RecordSink {
   bool close() override { return csv_.close(); }
 
  private:
-  static constexpr std::size_t kWrittenBlocks = 256;
+  static constexpr std::size_t kWrittenBlocks = 32;
   zav::CsvWriter csv_;
   std::size_t values_ = 0;
   std::size_t written_ = 0;
