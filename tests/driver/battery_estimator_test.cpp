@@ -38,9 +38,8 @@ TEST(BatteryEstimator, ThePeakOfEachPeriodSetsALevelThatOnlyFallsUntilCharging) 
 
 TEST(BatteryScale, StandardIdentitiesOnly) {
   const std::string standards[] = {"HW1.0_FW2.3", "HW12.340_FW5.67", "HW1.0_FW2." + std::string(6000, '7')};
-  for (const std::string& standard : standards) {
+  for (const std::string& standard : standards)
     EXPECT_EQ(batteryScale(standard), 1.0) << standard.substr(0, 20);
-  }
   for (const char* other : {"HW1.0_FW2.3 ", "xHW1.0_FW2.3", "HW1_FW2.3", "HW1.0_FW2.", "hw1.0_fw2.3", ""}) {
     EXPECT_EQ(batteryScale(other), 6.45) << other;
   }

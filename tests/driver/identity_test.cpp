@@ -10,13 +10,11 @@ namespace {
 struct VersionCase {
   std::string identity;
   bool found;
-  uint16_t major;
-  uint16_t minor;
+  uint16_t major, minor;
 };
 
 void expectVersion(VersionPart part, const VersionCase& c) {
-  uint16_t major = 99;
-  uint16_t minor = 99;
+  uint16_t major = 99, minor = 99;
   EXPECT_EQ(parseVersion(c.identity, part, major, minor), c.found) << c.identity.substr(0, 40);
   EXPECT_EQ(major, c.found ? c.major : 99) << c.identity.substr(0, 40);
   EXPECT_EQ(minor, c.found ? c.minor : 99) << c.identity.substr(0, 40);
@@ -25,14 +23,12 @@ void expectVersion(VersionPart part, const VersionCase& c) {
 TEST(ParseVersion, MatchesTheWholeTextWithTheLastOccurrenceWinning) {
   const VersionCase hardware[] = {
       {"ABC_HW3.12_FW1.7", true, 3, 12},
-      {"HW8.7_FW1.4", true, 8, 7},
-      {"HW1.2 HW3.4x", true, 3, 4},       // the greedy lead takes the last one
-      {"HW1.2 HW3.", true, 1, 2},         // a last one without a minor does not count
+      {"HW1.2 HW3.4x", true, 3, 4},  // the greedy lead takes the last one
+      {"HW1.2 HW3.", true, 1, 2},    // a last one without a minor does not count
       {"HW70000.1", true, 70000 & 0xFFFF, 1},
       {"HW3_FW1.7", false, 0, 0},
-      {"Unavailable", false, 0, 0},
       {"", false, 0, 0},
-      {"HW1.2\n", false, 0, 0},           // '.' stops at a line end
+      {"HW1.2\n", false, 0, 0},               // '.' stops at a line end
       {"HW1.2 HW9999999999.1", false, 0, 0},  // the last one does not fit an int
   };
   for (const VersionCase& c : hardware) expectVersion(VersionPart::hardware, c);

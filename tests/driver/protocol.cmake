@@ -1,5 +1,3 @@
-zav_add_test(protocol_tests
-  ${CMAKE_CURRENT_LIST_DIR}/commands_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/block_reader_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/battery_estimator_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/identity_test.cpp)
+# The device protocol: commands, block framing, and what the driver derives from the answers.
+zav_add_test(protocol_tests commands_test.cpp block_reader_test.cpp battery_estimator_test.cpp
+  identity_test.cpp clock_offset_test.cpp)

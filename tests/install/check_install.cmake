@@ -9,10 +9,10 @@ function(run step)
 endfunction()
 
 set(prefix ${WORK_DIR}/prefix)
+set(example ${CMAKE_CURRENT_LIST_DIR}/../api/readme_example.c)
 file(REMOVE_RECURSE ${WORK_DIR})
 run("installing" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-file(GLOB_RECURSE pc_files ${prefix}/zav.pc)
-list(GET pc_files 0 pc_file)
+file(GLOB_RECURSE pc_file ${prefix}/zav.pc)
 get_filename_component(pc_dir ${pc_file} DIRECTORY)
 get_filename_component(lib_dir ${pc_dir} DIRECTORY)
 
@@ -21,20 +21,17 @@ if(EXISTS ${prefix}/bin/zav)
   run("the installed zav program" ${prefix}/bin/zav info)
 endif()
 
-run("configuring with find_package" ${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/cmake-consumer
-  -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_C_COMPILER=${C_COMPILER} -DZAV_VERSION=${VERSION}
-  -DEXAMPLE=${EXAMPLE})
+run("configuring with find_package" ${CMAKE_COMMAND} -S ${CMAKE_CURRENT_LIST_DIR}/consumer
+  -B ${WORK_DIR}/cmake-consumer -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_C_COMPILER=${C_COMPILER}
+  -DZAV_VERSION=${VERSION} -DEXAMPLE=${example})
 run("building with find_package" ${CMAKE_COMMAND} --build ${WORK_DIR}/cmake-consumer)
 run("the example built with find_package" ${WORK_DIR}/cmake-consumer/readme_example)
 
-if(NOT PKG_CONFIG)
-  message(FATAL_ERROR "pkg-config is missing (scripts/install-deps.sh installs it)")
-endif()
 set(ENV{PKG_CONFIG_LIBDIR} ${pc_dir})
 set(ENV{PKG_CONFIG_PATH} "")
 run("pkg-config" ${PKG_CONFIG} --cflags --libs zav)
 separate_arguments(flags UNIX_COMMAND "${output}")
-run("building with pkg-config" ${C_COMPILER} ${EXAMPLE} -o ${WORK_DIR}/pkg-config-example ${flags})
+run("building with pkg-config" ${C_COMPILER} ${example} -o ${WORK_DIR}/pkg-config-example ${flags})
 run("the example built with pkg-config" ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${lib_dir}
   ${WORK_DIR}/pkg-config-example)
 
@@ -42,10 +39,8 @@ run("the example built with pkg-config" ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=
 if(PYTHON)
   file(GLOB_RECURSE init ${prefix}/__init__.py)
   list(FILTER init INCLUDE REGEX "/zav/__init__.py$")
-  get_filename_component(package_dir ${init} DIRECTORY)
-  get_filename_component(python_dir ${package_dir} DIRECTORY)
+  get_filename_component(python_dir ${init}/../.. ABSOLUTE)
   run("the installed Python package" ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${lib_dir}
     PYTHONPATH=${python_dir} ZAV_LIBRARY= ${PYTHON} -c
     "import zav; assert zav.__version__ == '${VERSION}', zav.__version__")
 endif()
-message(STATUS "installed into ${prefix}; both consumers built and ran")

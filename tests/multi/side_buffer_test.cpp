@@ -4,29 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numeric>
 
 #include "multi/side_streams.h"
 
 namespace zav {
 namespace {
 
-using test::placeBytes;
-using test::placeCode;
-using test::pushRows;
-
-std::vector<SyncEvent> eventsOf(const std::vector<double>& bits) {
-  SideBuffer side;
-  pushRows(side, bits);
-  return side.findEvents();
-}
-
-TEST(SideBufferEvents, DecodesCodewordsOnlyAndMarkersStartAtLeastSixteenRowsApart) {
-  struct Case {
+TEST(SideBufferEvents, DecodesCodewordsOnlyOnceCompleteAndMarkersStartAtLeastSixteenRowsApart) {
+  const struct {
     const char* name;
     std::vector<std::pair<std::size_t, uint16_t>> codes;  // row, high byte << 8 | low byte
     std::vector<SyncEvent> events;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"a code", {{10, 0x8FF0}}, {{10, 225}}},
       {"second byte without its start bit", {{10, 0x8F70}}, {}},
       {"odd under all three masks", {{10, 0x8EF0}}, {}},
@@ -38,40 +28,37 @@ TEST(SideBufferEvents, DecodesCodewordsOnlyAndMarkersStartAtLeastSixteenRowsApar
       {"after a lone high row", {{0, 0x8000}, {16, 0xAAF0}}, {{16, 0x41}}},
       {"two codes", {{0, 0xAAF0}, {16, 0xAACC}}, {{0, 0x41}, {16, 0x42}}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<double> bits(48, 0.0);
-    for (const auto& [row, bytes] : c.codes) {
-      placeBytes(bits, row, static_cast<uint8_t>(bytes >> 8), static_cast<uint8_t>(bytes & 0xFF));
-    }
-    EXPECT_EQ(eventsOf(bits), c.events);
+    for (const auto& [row, word] : c.codes) test::placeWord(bits, row, word);
+    SideBuffer side;
+    test::pushRows(side, bits);
+    EXPECT_EQ(side.findEvents(), c.events);
   }
-}
 
-TEST(SideBufferEvents, ACodeIsFoundOnceItsLastRowIsFollowedByAnother) {
+  // A code is found once its last row is followed by another.
   std::vector<double> bits(32, 0.0);
-  placeCode(bits, 8, 0x5A);
+  test::placeCode(bits, 8, 0x5A);
   SideBuffer side;
-  pushRows(side, std::vector<double>(bits.begin(), bits.begin() + 24));  // rows 8 to 23: all there
+  test::pushRows(side, std::vector<double>(bits.begin(), bits.begin() + 24));  // rows 8 to 23: all there
   EXPECT_TRUE(side.findEvents().empty());
-  pushRows(side, std::vector<double>(bits.begin() + 24, bits.end()), 3);
+  test::pushRows(side, std::vector<double>(bits.begin() + 24, bits.end()), 3);
   EXPECT_EQ(side.findEvents(), (std::vector<SyncEvent>{{8, 0x5A}}));
 }
 
 TEST(SideBuffer, FillsMissingBlocksWithNaNAcrossTheSequenceWrapButAtMostTwoMinutes) {
-  struct Case {
-    uint16_t first;
-    uint16_t next;
+  const struct {
+    uint16_t first, next;
     std::vector<uint16_t> sequences;  // as queued
-  };
-  const Case cases[] = {
+  } cases[] = {
       {4, 7, {4, 5, 6, 7}},   {65534, 1, {65534, 65535, 0, 1}},
       {65535, 0, {65535, 0}}, {7, 7, {7, 7}},  // a repeat is not a gap of 65535 blocks
       {7, 5, {7, 5}},                          // nor is a step back
   };
   const SignalList signals = test::deviceSignals();
   const std::vector<double> values(static_cast<std::size_t>(valuesPerBlock(signals)), 1.0);
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.first) + " then " + std::to_string(c.next));
     SideBuffer side;
     side.push(values, signals, c.first);
@@ -94,27 +81,24 @@ TEST(SideBuffer, FillsMissingBlocksWithNaNAcrossTheSequenceWrapButAtMostTwoMinut
   EXPECT_EQ(side.sampleCount(), (1 + 4096 + 1) * 8u);
 }
 
-TEST(SideBuffer, DroppingSamplesCountsThemAcrossBlocksAndAfterClearTheNextBlockStartsANewRun) {
+TEST(SideBuffer, DropsSamplesAcrossBlocksIsReadyWithABlockOfEachEnabledSignalAndStartsANewRunAfterClear) {
+  SignalList signals = test::deviceSignals();
+  signals.push_back(SignalInfo("GSR", 1, 2, 8, 1));  // not buffered: never waited for
   SideBuffer side;
-  pushRows(side, std::vector<double>(16, 0.0), 20);
+  EXPECT_FALSE(side.isReady(signals));
+  test::pushRows(side, std::vector<double>(16, 0.0), 20);
+  EXPECT_TRUE(side.isReady(signals));
   for (int i = 0; i < 3; ++i) side.dropSamples(3);
+  EXPECT_FALSE(side.isReady(signals));
   EXPECT_EQ(side.sampleCount(), 7u);
   EXPECT_EQ(side.value(SideQueue::eeg, 0, 0), 9.0);
-  EXPECT_EQ(side.value(SideQueue::exg, 6, 1), 0.0);
-  EXPECT_TRUE(std::isnan(side.value(SideQueue::fot, 7, 0)));
   EXPECT_TRUE(std::isnan(side.value(SideQueue::imu, 1, 0)));  // one of two blocks left
   EXPECT_EQ(side.currentSequence(), 21);
-  EXPECT_EQ(side.subSample(), 1);
-  EXPECT_EQ(side.dinCount(), 16u);
-  side.dropDin(100);
-  EXPECT_EQ(side.dinCount(), 0u);
-  EXPECT_EQ(side.sampleCount(), 7u);
-
+  signals[0].mode = signals[1].mode = signals[3].mode = 0;
+  EXPECT_TRUE(side.isReady(signals));  // the imu block and the digital input are enough
   side.clear();
-  EXPECT_EQ(side.sampleCount(), 0u);
-  EXPECT_EQ(side.currentSequence(), 0);
-  EXPECT_EQ(side.subSample(), 1);
-  pushRows(side, std::vector<double>(8, 0.0), 40);
+  EXPECT_FALSE(side.isReady(signals));
+  test::pushRows(side, std::vector<double>(8, 0.0), 40);
   EXPECT_EQ(side.sampleCount(), 8u) << "no gap from block 21";
 }
 
@@ -122,7 +106,7 @@ TEST(SideBuffer, KeepsOnlyTheRowsAndChannelsItHolds) {
   // 40 EEG channels: the last 8 are dropped, and the next signal still finds its values.
   const SignalList signals = {SignalInfo("EEG", 40, 3, 8, 1), SignalInfo("FOT", 1, 3, 8, 1)};
   std::vector<double> values(328);
-  for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<double>(i);
+  std::iota(values.begin(), values.end(), 0.0);
   SideBuffer side;
   side.push(values, signals, 0);
   EXPECT_EQ(side.value(SideQueue::eeg, 5, 31), 31 * 8 + 5);
@@ -130,21 +114,6 @@ TEST(SideBuffer, KeepsOnlyTheRowsAndChannelsItHolds) {
   EXPECT_EQ(side.value(SideQueue::fot, 5, 0), 320 + 5);
   EXPECT_TRUE(std::isnan(side.value("FOT", 8, 0)));
   EXPECT_TRUE(std::isnan(side.value("GSR", 0, 0)));  // a type without a queue
-}
-
-TEST(SideBuffer, IsReadyWhenEveryEnabledSignalHoldsABlock) {
-  SignalList signals = test::deviceSignals();
-  signals.push_back(SignalInfo("GSR", 1, 2, 8, 1));  // not buffered: never waited for
-  SideBuffer side;
-  EXPECT_FALSE(side.isReady(signals));
-  pushRows(side, std::vector<double>(8, 0.0));
-  EXPECT_TRUE(side.isReady(signals));
-  side.dropSamples(1);
-  EXPECT_FALSE(side.isReady(signals));
-  signals[0].mode = signals[1].mode = signals[3].mode = 0;
-  EXPECT_TRUE(side.isReady(signals));  // the imu block and the digital input are enough
-  side.dropSamples(7);
-  EXPECT_FALSE(side.isReady(signals));
 }
 
 }  // namespace

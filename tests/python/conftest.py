@@ -13,8 +13,7 @@ RATE = 512  # blocks per second: fast enough for short tests, paced like a real 
 KNOWN = np.array([[0.0, 1.0, 2.0], [10.0, 11.0, 12.0]])
 
 
-def known(sequence):
-    """The BVP values of the block with this sequence number."""
+def known(sequence):  # the BVP values of the block with this sequence number
     return KNOWN + 100 * (sequence % 2)
 
 

@@ -10,11 +10,10 @@ if(TARGET zav_cli AND TARGET rfbridge AND NOT WIN32)
   add_test(NAME cli_bridge_stop COMMAND sh -c "kill $(cat ${_pid}) 2>/dev/null; rm -f ${_pid}")
   set_tests_properties(cli_bridge_start PROPERTIES FIXTURES_SETUP bridge54000 RESOURCE_LOCK bridge54000)
   set_tests_properties(cli_bridge_stop PROPERTIES FIXTURES_CLEANUP bridge54000 RESOURCE_LOCK bridge54000)
-  add_test(NAME cli_bluetooth_side COMMAND zav_cli info --bluetooth sim:right)
-  set_tests_properties(cli_bluetooth_side PROPERTIES TIMEOUT 120 PASS_REGULAR_EXPRESSION "EEG +32 +8 +1 +256")
-  add_test(NAME cli_stream_eeg64 COMMAND zav_cli stream --eeg64 --seconds 8)
-  set_tests_properties(cli_stream_eeg64 PROPERTIES TIMEOUT 120
-    PASS_REGULAR_EXPRESSION "streaming from the 64-channel set sim:left \\+ sim:right.* aligned \\(")
+  include(${CMAKE_CURRENT_LIST_DIR}/scripts/cli_case.cmake)
+  zav_cli_case(cli_bluetooth_side 0 "EEG +32 +8 +1 +256" info --bluetooth sim:right)
+  zav_cli_case(cli_stream_eeg64 0 "streaming from the 64-channel set sim:left \\+ sim:right.* aligned \\("
+    stream --eeg64 --seconds 8)
   set_tests_properties(cli_bluetooth_side cli_stream_eeg64 PROPERTIES
     FIXTURES_REQUIRED bridge54000 RESOURCE_LOCK bridge54000)
 endif()
@@ -25,9 +24,7 @@ if(TARGET zav_cli)
     # Windows builds have no BDF writer: the command says so and fails.
     zav_cli_case(cli_record 1 "cannot record into " record ${_bdf} --seconds 3)
   else()
-    set(ZAV_CLI_FILE -DFILE=${_bdf})
     zav_cli_case(cli_record 0 "holds [1-9][0-9]* blocks" record ${_bdf} --seconds 3)
-    unset(ZAV_CLI_FILE)
     foreach(_stop interrupted disk_full)
       add_test(NAME cli_record_${_stop} COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/scripts/record_stopped.sh
         ${_stop} $<TARGET_FILE:zav_cli> ${CMAKE_CURRENT_BINARY_DIR}/cli_record_${_stop}.bdf)

@@ -44,7 +44,7 @@ if(TARGET zav_cli)
       ${CMAKE_CURRENT_BINARY_DIR}/import_run.bdf)
   endif()
   add_test(NAME cli_newcomer_walk COMMAND ${CMAKE_COMMAND} -DWORK=${CMAKE_CURRENT_BINARY_DIR}/newcomer_walk
-    -P ${CMAKE_CURRENT_LIST_DIR}/scripts/newcomer_walk.cmake --
-    ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:zav_cli>)
+    "-DZAV=${CMAKE_CROSSCOMPILING_EMULATOR};$<TARGET_FILE:zav_cli>"
+    -P ${CMAKE_CURRENT_LIST_DIR}/scripts/newcomer_walk.cmake)
   set_tests_properties(cli_newcomer_walk PROPERTIES TIMEOUT 180)
 endif()

@@ -8,10 +8,9 @@ out="$3"
 rm -f "$out"
 if [ "$1" = interrupted ]; then
   "$zav" record "$out" --seconds 60 >"$out.log" 2>&1 &
-  pid=$!
   sleep 4
-  kill -INT "$pid"
-  wait "$pid"
+  kill -INT $!
+  wait $!
   status=$?
   expected=130
   reason="stopped by Ctrl-C"
