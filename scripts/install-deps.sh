@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ binutils pkg-config nlohmann-json3-dev libcli11-
 for option in "$@"; do
   case "$option" in
     --tests)
-      packages+=(python3 libgtest-dev googletest libbenchmark-dev python3-numpy python3-pytest dbus
+      packages+=(python3 python3-venv python3-pip libgtest-dev googletest libbenchmark-dev python3-numpy python3-pytest dbus
         python3-dbusmock python3-mne clang libclang-rt-14-dev ccache) ;;
     --windows) packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine) ;;
     *) echo "usage: install-deps.sh [--tests] [--windows]" >&2; exit 2 ;;
