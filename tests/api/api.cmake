@@ -2,11 +2,8 @@ zav_add_test(api_tests ${CMAKE_CURRENT_LIST_DIR}/property_map_test.cpp)
 
 # Tests of the C interface as a host meets it: the shared library and the public header only.
 function(zav_add_host_test name)
-  add_executable(${name} ${ARGN})
-  target_link_libraries(${name} PRIVATE zav zav_test_support ${ZAV_GTEST_MAIN})
-  zav_set_warnings(${name})
-  add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+  zav_add_test(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE zav)
 endfunction()
 zav_add_host_test(c_interface_tests ${CMAKE_CURRENT_LIST_DIR}/c_interface_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/record_import_test.cpp)

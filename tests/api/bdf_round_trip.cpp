@@ -30,10 +30,9 @@ zav::SignalList signalsOf(zav_driver* driver) {
   for (uint16_t i = 0; i < zav_driver_get_number_of_signals(driver); ++i) {
     zav_signal* signal = zav_driver_get_signal(driver, i);
     char type[16];
-    zav_signal_get_type(signal, type, sizeof type);
     // The width does not matter to the CSV writer.
-    signals.emplace_back(type, zav_signal_get_channels(signal), 0, zav_signal_get_samples(signal),
-                         zav_signal_get_mode(signal));
+    signals.emplace_back(zav_signal_get_type(signal, type, sizeof type), zav_signal_get_channels(signal), 0,
+                         zav_signal_get_samples(signal), zav_signal_get_mode(signal));
   }
   return signals;
 }

@@ -23,11 +23,6 @@
 namespace zav::detail {
 namespace {
 
-// EEG 2 channels x 3 samples, the SD card, ACC 3 channels x 1 sample (switchable).
-SignalList signals(bool acc) {
-  return {{"EEG", 2, 3, 3, 1}, {"uSD", 0, 0, 0, 0}, {"ACC", 3, 2, 1, acc ? 1 : 0}};
-}
-
 std::string block(uint16_t sequence, bool acc = true) {
   std::string payload(acc ? 18 + 6 : 18, '\0');
   for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<char>(sequence * 7 + i * 13);
@@ -55,19 +50,25 @@ class ClockDevice : public test::ScriptedConnection {
   }
 };
 
-// A handle over a clock device that answers its identity, its rate and signals(acc).
+// A handle over a clock device that answers its identity, its rate and its signals: EEG 2
+// channels x 3 samples, the SD card, ACC 3 channels x 1 sample (switchable).
 struct Rig {
-  explicit Rig(const std::string& version = "HW1.0_FW1.2") {
+  explicit Rig(bool acc = true, const std::string& version = "HW1.0_FW1.2") {
     auto owned = std::make_unique<ClockDevice>();
     device = owned.get();
     device->answer("gv", version);
     device->answer("gf", "100");
-    answerSignals(true);
+    answerSignals(acc);
     handle = std::make_unique<DriverConnection>(makeDevice(std::move(owned)), 1);
+  }
+  bool run() {
+    handle->connect();
+    return handle->start();
   }
   void answerSignals(bool acc) {
     std::string text;
-    for (const SignalInfo& info : signals(acc)) text += signalRecordText(info);
+    for (const SignalInfo& info : SignalList{{"EEG", 2, 3, 3, 1}, {"uSD", 0, 0, 0, 0}, {"ACC", 3, 2, 1, acc}})
+      text += signalRecordText(info);
     device->answer("gc", text);
   }
   const double* read() { return handle->read(sequence, battery, flags); }
@@ -86,18 +87,15 @@ TEST(DriverConnection, SignalHandlesSkipTheSdCardAndKeepTheDriversIndex) {
   EXPECT_EQ(acc->index, 2u);
   EXPECT_EQ(acc->info()->type, "ACC");
   EXPECT_EQ(rig.handle->signal(2), nullptr);
-  EXPECT_EQ(rig.handle->readDataSize(), 6 + 3);
   rig.handle->reconnect();
   EXPECT_EQ(rig.handle->signal(1), acc);
 }
 
 TEST(DriverConnection, ALostLinkDisconnectsReconnectResumesStreamingAndAStopThatCannotDrainKeepsRunning) {
   Rig rig;
-  rig.handle->connect();
-  ASSERT_TRUE(rig.handle->start());
+  ASSERT_TRUE(rig.run());
   rig.device->feed(block(10));
   ASSERT_NE(rig.read(), nullptr);
-  EXPECT_EQ(rig.sequence, 10);
 
   rig.device->feedLinkLoss();
   EXPECT_EQ(rig.read(), nullptr);
@@ -118,10 +116,8 @@ TEST(DriverConnection, ALostLinkDisconnectsReconnectResumesStreamingAndAStopThat
 }
 
 TEST(DriverConnection, AfterAStopThatFindsOtherModesAReadHoldsWhatTheSizeSays) {
-  Rig rig;
-  rig.answerSignals(false);
-  rig.handle->connect();
-  ASSERT_TRUE(rig.handle->start());
+  Rig rig(false);
+  ASSERT_TRUE(rig.run());
   ASSERT_EQ(rig.handle->readDataSize(), 6);
 
   // The device switched ACC on meanwhile, then sends one more block of the old layout.
@@ -136,13 +132,12 @@ TEST(DriverConnection, AfterAStopThatFindsOtherModesAReadHoldsWhatTheSizeSays) {
 }
 
 TEST(DriverConnection, SynchronizationNeedsFirmwareOneAndConvergingSamples) {
-  Rig old("HW1.0_FW0.9");
+  Rig old(true, "HW1.0_FW0.9");
   old.handle->connect();
   uint32_t roundTrip = 77;
   int32_t offset = 77;
   EXPECT_FALSE(old.handle->synchronize(roundTrip, offset));
-  EXPECT_EQ(roundTrip, 77u);
-  EXPECT_EQ(offset, 77);
+  EXPECT_EQ(std::make_pair(roundTrip, offset), std::make_pair(77u, 77));  // untouched
   EXPECT_EQ(old.device->written().find("ck"), std::string::npos);
 
   // The estimate itself is tested on its own; here the handle wraps it in the clock mode.
@@ -183,10 +178,7 @@ TEST(BlockBatch, PlacesEachBlockAsItsOwnReadGaveItAndStopsCleanly) {
     Rig batch, single;  // every block fed goes to both; single reads them one by one
     bool acc = true;
     uint16_t next = 65533;  // across the wrap
-    for (Rig* rig : {&batch, &single}) {
-      rig->handle->connect();
-      ASSERT_TRUE(rig->handle->start());
-    }
+    ASSERT_TRUE(batch.run() && single.run());
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(order == BlockOrder::rows ? "rows: " : "planar: ") + c.what);
       if (c.acc != acc) {
@@ -247,8 +239,7 @@ TEST(BlockBatch, PlacesEachBlockAsItsOwnReadGaveItAndStopsCleanly) {
 TEST(BlockBatch, AllocatesPerBatchNotPerBlock) {
   for (const BlockOrder order : {BlockOrder::rows, BlockOrder::planar}) {
     Rig rig;
-    rig.handle->connect();
-    ASSERT_TRUE(rig.handle->start());
+    ASSERT_TRUE(rig.run());
     uint16_t next = 0;
     const auto allocationsFor = [&](int count) {
       for (int i = 0; i < count; ++i) rig.device->feed(block(next++));

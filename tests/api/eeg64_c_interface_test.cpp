@@ -44,13 +44,11 @@ TEST(Eeg64Handle, GradesAllSixtyFourChannelsAndSendsTheLeftImuModeToTheLeftDevic
   ASSERT_TRUE(zav_driver_start(handle));
   uint16_t sequence = 0, battery = 0, flags = 0;
   // Eleven seconds of blocks: the ten-second window, and an update after it.
-  for (int n = 0; n < 32 * 11; ++n) {
+  for (int n = 0; n < 32 * 11; ++n)
     ASSERT_NE(zav_driver_read(handle, &sequence, &battery, &flags), nullptr) << n;
-  }
   EXPECT_NE(flags, zav_driver_flags_eeg64_not_synchronized);
-  for (uint16_t channel = 0; channel < 64; ++channel) {
+  for (uint16_t channel = 0; channel < 64; ++channel)
     EXPECT_NE(zav_driver_get_eeg_impedance(handle, channel), zav_driver_impedance_unknown) << channel;
-  }
   EXPECT_EQ(zav_driver_get_eeg_impedance(handle, 64), zav_driver_impedance_unknown);
   EXPECT_TRUE(zav_driver_stop(handle));
 

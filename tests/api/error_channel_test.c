@@ -1,22 +1,20 @@
-/* The error channel and the log handler as a C host meets them: public header and shared
- * library only. */
+// The error channel and the log handler as a C host meets them: public header and shared
+// library only.
 #include <stdio.h>
 #include <string.h>
 #include <zav/zav.h>
 
 static int failures = 0;
 
-#define CHECK(condition)                                              \
-  do {                                                                \
-    if (!(condition)) {                                               \
-      fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #condition); \
-      ++failures;                                                     \
-    }                                                                 \
-  } while (0)
+static void check(int passed, int line, const char* condition) {
+  if (!passed) fprintf(stderr, "%s:%d: %s\n", __FILE__, line, condition);
+  failures += !passed;
+}
+#define CHECK(condition) check(condition, __LINE__, #condition)
 
 struct Captured {
   int lines;
-  int wholeLines; /* lines without a line end inside */
+  int wholeLines;  // lines without a line end inside
   char first[256];
 };
 
@@ -34,7 +32,7 @@ static int keepListing(const zav_record_info* record, void* user) {
 }
 
 int main(void) {
-  /* A failure leaves its reason; the next call that succeeds clears it. */
+  // A failure leaves its reason; the next call that succeeds clears it.
   CHECK(zav_driver_start(NULL) == false);
   CHECK(strcmp(zav_last_error(), "null driver handle") == 0);
   zav_driver* device = zav_driver_new_simulated(NULL, zav_dry_eeg_sensor);
@@ -42,7 +40,7 @@ int main(void) {
   CHECK(strcmp(zav_last_error(), "") == 0);
   CHECK(zav_driver_new_serial(NULL, 1) == NULL);
   CHECK(strcmp(zav_last_error(), "") != 0);
-  CHECK(zav_driver_is_connected(device) == false); /* an answer, not a failure */
+  CHECK(zav_driver_is_connected(device) == false);  // an answer, not a failure
   CHECK(strcmp(zav_last_error(), "") == 0);
 
   zav_driver_connect(device);
@@ -51,7 +49,7 @@ int main(void) {
   CHECK(strstr(zav_last_error(), "index") != NULL);
   CHECK(zav_driver_get_signal(device, 0) != NULL);
   CHECK(strcmp(zav_last_error(), "") == 0);
-  CHECK(zav_driver_read(device, NULL, NULL, NULL) == NULL); /* not started */
+  CHECK(zav_driver_read(device, NULL, NULL, NULL) == NULL);  // not started
   CHECK(strcmp(zav_last_error(), "acquisition is not running") == 0);
   zav_driver_disconnect(device);
   CHECK(zav_driver_read(device, NULL, NULL, NULL) == NULL);
@@ -63,7 +61,7 @@ int main(void) {
   CHECK(zav_list_sd_records("/nonexistent/zav-folder", keepListing, NULL) == -1);
   CHECK(strstr(zav_last_error(), "is not a readable folder") != NULL);
 
-  /* Diagnostic lines go to the handler, whole, and stop going there once it is removed. */
+  // Diagnostic lines go to the handler, whole, and stop going there once it is removed.
   struct Captured captured = {0, 0, ""};
   zav_set_log_handler(capture, &captured);
   zav_driver* broken = zav_driver_new_simulated("/nonexistent/device.json", zav_dry_eeg_sensor);

@@ -1,5 +1,6 @@
 // The exported record conversion, as a host calls it, on real folders. The importer's own
-// rules (file order, gaps, exact files, whole rows on a cancel) are tested in tests/record.
+// rules (file order, gaps, exact files, whole rows on a cancel) are tested in tests/record;
+// the reasons of a missing record or folder are checked from C (error_channel_test.c).
 #include <gtest/gtest.h>
 
 #include "support/record_writer.h"
@@ -41,26 +42,20 @@ int onProgress(uint64_t done, uint64_t count, void* user) {
   return progress->cancel ? 0 : 1;
 }
 
-TEST(RecordImportThroughTheCInterface, ListsAndConvertsRecordsReportingProgressFailuresAndACancel) {
+TEST(RecordImportThroughTheCInterface, ListsAndConvertsRecordsReportingProgressAndACancel) {
   Card card;
   ASSERT_EQ(zav_driver_import_sd_record(card.path.c_str(), "short", card.out.c_str()), 1);
   EXPECT_TRUE(std::filesystem::exists(card.output / "Analog AUX.csv"));
-  EXPECT_EQ(zav_driver_import_sd_record(card.path.c_str(), "nothing", card.out.c_str()), 0);
-  EXPECT_NE(std::string(zav_last_error()).find("no record nothing in " + card.path), std::string::npos)
-      << zav_last_error();
   std::vector<std::string> seen;
   EXPECT_EQ(zav_list_sd_records(card.path.c_str(), onRecord, &seen), 2);
-  ASSERT_EQ(seen.size(), 2u);
   const std::size_t bytes = card.writer.blockBytes();
-  EXPECT_EQ(seen[0],
-            "long 2 250 1000 " + std::to_string(1000 * bytes) + " 4.000000 night | EEG 3, Analog AUX 1");
-  EXPECT_EQ(seen[1], "short 1 250 2 " + std::to_string(2 * bytes) + " 0.008000 night | EEG 3, Analog AUX 1");
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{
+                "long 2 250 1000 " + std::to_string(1000 * bytes) + " 4.000000 night | EEG 3, Analog AUX 1",
+                "short 1 250 2 " + std::to_string(2 * bytes) + " 0.008000 night | EEG 3, Analog AUX 1"}));
   EXPECT_EQ(zav_list_sd_records(
                 card.path.c_str(), [](const zav_record_info*, void*) { return 0; }, nullptr),
             1);
-  EXPECT_EQ(zav_list_sd_records("/nonexistent/zav-folder", onRecord, &seen), -1);
-  EXPECT_NE(std::string(zav_last_error()).find("is not a readable folder"), std::string::npos)
-      << zav_last_error();
 
   // Progress until a cancel.
   for (const bool cancel : {false, true}) {

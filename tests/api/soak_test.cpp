@@ -58,8 +58,7 @@ TEST(Soak, TheSimulatedDeviceStreamsUnpacedWithFlatMemory) {
   const uint64_t endKb = residentKilobytes();
   EXPECT_TRUE(zav_driver_stop(driver));
   zav_driver_free(driver);
-  std::cout << blocks << " blocks, resident " << startKb << " kB after a tenth, " << endKb
-            << " kB at the end\n";
+  std::cout << blocks << " blocks: " << startKb << " kB resident after a tenth, " << endKb << " at the end\n";
   EXPECT_LT(endKb, startKb + 4096) << "memory grew while streaming";
 }
 

@@ -1,13 +1,9 @@
 cmake_minimum_required(VERSION 3.18)
 # Checks that the shared library exports every name the public header declares with ZAV_API
 # and nothing else. Run with -DLIBRARY=<path> -DHEADER=<zav.h> -DTOOL=<nm, or objdump for a DLL>.
-file(STRINGS ${HEADER} declarations REGEX "^ZAV_API ")
-set(expected)
-foreach(declaration IN LISTS declarations)
-  # The declared name is the one followed by its parameters or the end of the declaration.
-  string(REGEX MATCH "(zav_[a-z0-9_]+) *[(;]" match "${declaration}")
-  list(APPEND expected ${CMAKE_MATCH_1})
-endforeach()
+file(STRINGS ${HEADER} expected REGEX "^ZAV_API ")
+# The declared name is the one before the first parenthesis or the end of the declaration.
+list(TRANSFORM expected REPLACE "^[^(;]*[^a-z0-9_](zav_[a-z0-9_]+) *[(;].*$" "\\1")
 
 if(LIBRARY MATCHES "\\.dll$")
   execute_process(COMMAND ${TOOL} -p ${LIBRARY} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
