@@ -11,8 +11,7 @@ namespace zav::test {
 namespace {
 
 uint64_t allocationsToConvert(std::size_t blocks) {
-  const TempFolder input;
-  const TempFolder output;
+  const TempFolder input, output;
   // EEG with its impedance estimator, a second signal, a gap and a damaged block.
   const RecordWriter writer({{"EEG", 8, 3, 8, 1}, {"DIN", 2, 1, 8, 1}}, 32);
   std::vector<uint16_t> sequences = sequenceRun(0, blocks);

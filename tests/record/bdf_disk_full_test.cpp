@@ -33,11 +33,10 @@ TEST(BdfWriterOnAFullDisk, ClosesTheFileWholeUpToTheLastRecordItHolds) {
   TempFolder folder;
   const std::string path = (folder / "full.bdf").string();
   EXPECT_EXIT(writeUntilTheDiskIsFull(path), testing::ExitedWithCode(0), "");
-  const BdfContent content = readBdf(path);
-  ASSERT_TRUE(content.opened);
-  // 2 MB hold the header and 40 one-second records of 64 channels.
-  EXPECT_GE(content.records, 35);
-  EXPECT_LE(content.records, 40);
+  // 2 MB hold the header and 40 one-second records of 64 channels; a file EDFlib cannot open holds 0.
+  const long long records = readBdf(path).records;
+  EXPECT_GE(records, 35);
+  EXPECT_LE(records, 40);
 }
 
 }  // namespace

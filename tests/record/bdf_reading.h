@@ -11,7 +11,6 @@
 namespace zav::test {
 
 struct BdfContent {
-  bool opened = false;
   long long records = 0;
   std::vector<std::string> annotations;  // "0.5000 0.2500 text": onset, duration (-1: none)
 };
@@ -20,7 +19,6 @@ inline BdfContent readBdf(const std::string& path) {
   BdfContent content;
   edf_hdr_struct header{};
   if (edfopen_file_readonly(path.c_str(), &header, EDFLIB_READ_ALL_ANNOTATIONS) != 0) return content;
-  content.opened = true;
   content.records = header.datarecords_in_file;
   for (long long i = 0; i < header.annotations_in_file; ++i) {
     edf_annotation_struct annotation{};

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
 
 #include "record/bdf_channels.h"
 #include "signal/block_layout.h"
@@ -74,21 +75,16 @@ TEST(BdfChannels, AreNamedLikeTheCsvColumnsOrAfterTheirElectrodes) {
 TEST(BdfWriter, RefusesWhatItCannotWriteAndSaysWhy) {
   TempFolder folder;
   const SignalList eeg = {{"EEG", 2, 3, 8, 1}};
-  const struct {
-    SignalList signals;
-    uint16_t frequency;
-    std::string path;
-    std::string error;
-  } cases[] = {
+  const std::tuple<SignalList, uint16_t, std::string, std::string> cases[] = {
       {eeg, 0, (folder / "a.bdf").string(), "the record has no block rate"},
       {{{"EEG", 2, 3, 8, 0}}, 32, (folder / "b.bdf").string(), "no enabled signal to record"},
       {{{"EEG", 700, 3, 1, 1}}, 32, (folder / "c.bdf").string(), "more channels than a BDF file holds"},
       {eeg, 32, (folder / "missing" / "d.bdf").string(), "cannot create"},
   };
-  for (const auto& c : cases) {
-    BdfWriter writer(c.path);
-    EXPECT_FALSE(writer.open(c.signals, c.frequency));
-    EXPECT_EQ(writer.error().substr(0, c.error.size()), c.error);
+  for (const auto& [signals, frequency, path, error] : cases) {
+    BdfWriter writer(path);
+    EXPECT_FALSE(writer.open(signals, frequency));
+    EXPECT_EQ(writer.error().substr(0, error.size()), error);
     EXPECT_FALSE(writer.close());
   }
 }

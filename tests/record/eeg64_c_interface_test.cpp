@@ -2,11 +2,10 @@
 // progress, cancel, bad arguments.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
-#include <vector>
 
 #include "record/eeg64_records.h"
 #include "support/temp_folder.h"
@@ -16,16 +15,17 @@ namespace zav::test {
 namespace {
 
 struct Reports {
-  std::vector<uint64_t> done;
+  uint64_t done = 0;
   uint64_t count = 0;
+  int calls = 0;
   int allowed = 1 << 30;
 };
 
 int report(uint64_t blocksDone, uint64_t blockCount, void* user) {
   auto* reports = static_cast<Reports*>(user);
-  reports->done.push_back(blocksDone);
+  reports->done = blocksDone;
   reports->count = blockCount;
-  return static_cast<int>(reports->done.size()) < reports->allowed ? 1 : 0;
+  return ++reports->calls < reports->allowed ? 1 : 0;
 }
 
 int collect(const zav_record_pair* pair, void* user) {
@@ -34,11 +34,10 @@ int collect(const zav_record_pair* pair, void* user) {
   return 1;
 }
 
-std::vector<std::string> namesIn(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
+std::set<std::string> namesIn(const std::filesystem::path& folder) {
+  std::set<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
+    names.insert(entry.path().filename().string());
   return names;
 }
 
@@ -74,54 +73,43 @@ class Eeg64Records : public testing::Test {
   TempFolder right;
 };
 
-TEST_F(Eeg64Records, ListsThePairsThatAConversionWouldTake) {
-  EXPECT_EQ(pairs(left.string(), "rec"), "2: reca_l+reca_r=reca_>reca_;recb_l+recb_r=recb_>recb_;");
-  EXPECT_EQ(pairs(left.string(), "recb"), "1: recb_l+recb_r=recb_>;");
-  EXPECT_EQ(pairs((left / "missing").string(), ""), "-1: ");
-}
-
 TEST_F(Eeg64Records, ConvertsEveryPairIntoItsOwnFolderOrTheOnlyOneIntoTheOutput) {
   TempFolder output, single;
   Reports reports;
   EXPECT_EQ(convert("rec", output, &reports), 2);
   EXPECT_EQ(reports.count, 1200u);
-  EXPECT_EQ(reports.done.back(), 1200u);
-  EXPECT_EQ(namesIn(output.path()), (std::vector<std::string>{"reca_", "recb_"}));
+  EXPECT_EQ(reports.done, 1200u);
+  EXPECT_EQ(namesIn(output.path()), (std::set<std::string>{"reca_", "recb_"}));
 
   EXPECT_EQ(convert("recb", single), 1);
   EXPECT_EQ(namesIn(single.path()),
-            (std::vector<std::string>{"EEG-impedances.csv", "EEG.csv", "ExG_B.csv", "IMU_B [1].csv",
-                                      "IMU_B [2].csv", "Photodiode.csv", "signalsInfo.csv"}));
+            (std::set<std::string>{"EEG-impedances.csv", "EEG.csv", "ExG_B.csv", "IMU_B [1].csv",
+                                   "IMU_B [2].csv", "Photodiode.csv", "signalsInfo.csv"}));
   EXPECT_NE(readFile(single / "signalsInfo.csv").find("EEG,256,64,8,false"), std::string::npos);
-  const std::string eeg = readFile(single / "EEG.csv");
-  EXPECT_EQ(readFile(output / "recb_" / "EEG.csv"), eeg);
-  const auto rows = std::count(eeg.begin(), eeg.end(), '\n');
-  EXPECT_GT(rows, 8 * 590);
-  EXPECT_EQ(rows % 8, 1);  // the column names, then eight rows a merged block
+  EXPECT_EQ(readFile(output / "recb_" / "EEG.csv"), readFile(single / "EEG.csv"));
 
   TempFolder bdf;
   const int files = zav_import_eeg64_sd_record_bdf(left.string().c_str(), right.string().c_str(), "rec",
                                                    bdf.string().c_str());
   if (files == 0 && std::string(zav_last_error()) == "BDF is not available in this build") return;
   EXPECT_EQ(files, 2);
-  EXPECT_EQ(namesIn(bdf.path()), (std::vector<std::string>{"reca_.bdf", "recb_.bdf"}));
+  EXPECT_EQ(namesIn(bdf.path()), (std::set<std::string>{"reca_.bdf", "recb_.bdf"}));
   const std::string file = readFile(bdf / "reca_.bdf");
   EXPECT_EQ(file.substr(1, 7), "BIOSEMI");
-  // One signal per channel, each with a 16-character label after the 256-byte header.
-  int eegSignals = 0;
-  for (int i = 0; i < std::stoi(file.substr(252, 4)); ++i)
-    eegSignals += file.compare(256 + 16 * i, 3, "EEG") == 0;
-  EXPECT_EQ(eegSignals, 64);
+  EXPECT_NE(file.find("EEG-ch64        "), std::string::npos);  // both sides' channels
 }
 
-TEST_F(Eeg64Records, CancelsAndRefusesWhatItCannotConvert) {
-  TempFolder output;
+TEST_F(Eeg64Records, ListsThePairsItTakesAndCancelsOrRefusesWhatItCannotConvert) {
+  EXPECT_EQ(pairs(left.string(), "rec"), "2: reca_l+reca_r=reca_>reca_;recb_l+recb_r=recb_>recb_;");
+  EXPECT_EQ(pairs(left.string(), "recb"), "1: recb_l+recb_r=recb_>;");
+  EXPECT_EQ(pairs((left / "missing").string(), ""), "-1: ");
+
+  TempFolder output, unpaired;
   Reports cancelling;
   cancelling.allowed = 3;  // cancels in the second pair
   EXPECT_EQ(convert("rec", output, &cancelling), 1);
   EXPECT_STREQ(zav_last_error(), "the conversion was cancelled");
 
-  TempFolder unpaired;
   EXPECT_EQ(zav_driver_import_eeg64_sd_record(left.string().c_str(), right.string().c_str(), "recc",
                                               unpaired.string().c_str()),
             0);

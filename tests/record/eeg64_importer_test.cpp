@@ -6,11 +6,12 @@
 #include <cmath>
 #include <cstring>
 #include <set>
+#include <tuple>
 
 #include "multi/alignment.h"
 #include "record/eeg64_pairs.h"
-#include "record/importer.h"
 #include "record/eeg64_records.h"
+#include "record/importer.h"
 #include "support/temp_folder.h"
 
 namespace zav::test {
@@ -88,10 +89,8 @@ Merged loadEverythingMerge(const TempFolder& left, const TempFolder& right, cons
   testing::internal::CaptureStdout();
   const std::vector<BaseImporter::Block> leftBlocks = load(left, "l");
   const std::vector<BaseImporter::Block> rightBlocks = load(right, "r");
-  const Importer leftFirst(left.string(), *recordNamesFor(left.string(), base, "l").begin());
-  const Importer rightFirst(right.string(), *recordNamesFor(right.string(), base, "r").begin());
-  const SignalList l = leftFirst.signals();
-  const SignalList r = rightFirst.signals();
+  const SignalList l = Importer(left.string(), *recordNamesFor(left.string(), base, "l").begin()).signals();
+  const SignalList r = Importer(right.string(), *recordNamesFor(right.string(), base, "r").begin()).signals();
   const SignalList signals = mergedEeg64Signals(l, r);
   SideBuffer leftBuffer;
   SideBuffer rightBuffer;
@@ -119,28 +118,21 @@ Merged loadEverythingMerge(const TempFolder& left, const TempFolder& right, cons
   return merged;
 }
 
-TEST(Eeg64Import, NeedsARecordOnBothSides) {
-  TempFolder left, right;
-  writeFile(left / "0_rec_l.bin", eeg64SideFile(kLeft, 0, 0, 10, 0));
-  Eeg64Importer missing(left.string(), right.string(), "rec_");
-  EXPECT_TRUE(missing.signals().empty());
-  EXPECT_TRUE(missing.importAll());  // nothing to merge, and nothing to reach through
-}
-
-TEST(Eeg64Import, NamesRecordsByStemSideLetterAndPosition) {
+TEST(Eeg64Import, NamesRecordsByStemSideLetterAndPositionAndNeedsOneOnBothSides) {
   TempFolder folder;
   for (const char* name : {"0_cal_x.bin", "1_rec_l.bin", "0_a.cal", "2_rec_l.v2.bin"})
     writeFile(folder / name, "");
-  const struct {
-    const char* name;
-    const char* side;
-    std::set<std::string> names;
-  } cases[] = {{"cal", "l", {"cal_x"}},  // a side letter anywhere in the entry name
-               {"cal.txt", "", {"cal_x"}},
-               {"cal", "r", {}},
-               {"rec", "l", {"rec_l", "rec_l.v2"}}};
-  for (const auto& c : cases)
-    EXPECT_EQ(recordNamesFor(folder.string(), c.name, c.side), c.names) << c.name << " " << c.side;
+  const std::tuple<const char*, const char*, std::set<std::string>> cases[] = {
+      {"cal", "l", {"cal_x"}},  // a side letter anywhere in the entry name
+      {"cal.txt", "", {"cal_x"}},
+      {"cal", "r", {}},
+      {"rec", "l", {"rec_l", "rec_l.v2"}}};
+  for (const auto& [name, side, names] : cases)
+    EXPECT_EQ(recordNamesFor(folder.string(), name, side), names) << name << " " << side;
+  writeFile(folder / "0_rec_l.bin", eeg64SideFile(kLeft, 0, 0, 10, 0));
+  Eeg64Importer unpaired(folder.string(), (folder / "missing").string(), "rec_");
+  EXPECT_TRUE(unpaired.signals().empty());
+  EXPECT_TRUE(unpaired.importAll());  // nothing to merge, and nothing to reach through
 }
 
 TEST(Eeg64Import, LeavesInvalidBlocksOutOfTheBuffers) {
@@ -165,32 +157,20 @@ TEST(Eeg64Import, LeavesInvalidBlocksOutOfTheBuffers) {
   EXPECT_NE(merged.output.find("nans on sequence 120\n"), std::string::npos) << merged.output;
 }
 
-// Blocks pair by position: the left side's longer tail is left out, and a left record that
-// fails keeps the blocks it gave while the next goes on.
-TEST(Eeg64Import, PairsBlocksByPositionAcrossAFailedRecordAndIgnoresTheLongerTail) {
-  TempFolder failing, whole, right;
-  writeFile(failing / "0_rec_la.bin", eeg64SideFile(kLeft, 0, 0, 60, 0));
-  writeFile(failing / "1_rec_la.bin", kLeft.header());  // no block: the record fails here
-  writeFile(failing / "0_rec_lb.bin", eeg64SideFile(kLeft, 0, 60, 140, 0));
-  writeFile(whole / "0_rec_l.bin", eeg64SideFile(kLeft, 0, 0, 150, 0));
-  writeFile(right / "0_rec_r.bin", eeg64SideFile(kRight, 1, 0, 150, 13, 3800));
-  const Merged merged = importMerged(failing, right, "rec_");
-  EXPECT_EQ(merged, importMerged(whole, right, "rec_"));
-  EXPECT_GT(merged.blocks, 100u);
-  EXPECT_TRUE(merged.aligned);
-  const std::size_t first = merged.output.find("import failed\n");
-  ASSERT_NE(first, std::string::npos) << merged.output;
-  EXPECT_EQ(merged.output.find("import failed\n", first + 1), std::string::npos);
-}
-
 // Each merged block is checked as aligned, in order, and few are lost to the start and the
-// gap; the whole output is what a merge of both sides loaded whole gives.
-TEST(Eeg64Import, MergesALongPairAlignedAndAsLoadingEverythingWould) {
+// gap; the whole output is what a merge of both sides loaded whole gives. Blocks pair by
+// position: the left side's longer tail is left out, and a left record that fails keeps the
+// blocks it gave while the next goes on.
+TEST(Eeg64Import, MergesALongPairAlignedAndAsLoadingEverythingWouldAcrossAFailedRecord) {
   // The right device started 1.3 s (333 samples) after the left one and lost three blocks.
   constexpr std::size_t kBlocks = 20 * 60 * kEeg64BlocksPerSecond;  // twenty minutes
+  constexpr uint16_t kHalf = kBlocks / 2;
+  constexpr uint16_t kQuarter = kBlocks / 4;
   TempFolder left, right;
-  writeFile(left / "0_rec_l.bin", eeg64SideFile(kLeft, 0, 0, kBlocks / 2, 0));
-  writeFile(left / "1_rec_l.bin", eeg64SideFile(kLeft, 0, kBlocks / 2, kBlocks / 2, 0));
+  writeFile(left / "0_rec_la.bin", eeg64SideFile(kLeft, 0, 0, kHalf, 0));
+  writeFile(left / "1_rec_la.bin", kLeft.header());  // no block: the record fails here
+  writeFile(left / "0_rec_lb.bin", eeg64SideFile(kLeft, 0, kHalf, kQuarter, 0));
+  writeFile(left / "1_rec_lb.bin", eeg64SideFile(kLeft, 0, kHalf + kQuarter, kQuarter, 0));
   writeFile(right / "0_rec_r.bin", eeg64SideFile(kRight, 1, 0, 5000, 333, 3800));
   writeFile(right / "1_rec_r.bin", eeg64SideFile(kRight, 1, 5003, kBlocks - 5003, 333, 3800));
   const Merged merged = importMerged(left, right, "rec_");
@@ -198,6 +178,9 @@ TEST(Eeg64Import, MergesALongPairAlignedAndAsLoadingEverythingWould) {
   EXPECT_TRUE(merged.aligned);
   EXPECT_TRUE(merged.increasing);
   EXPECT_EQ(merged, loadEverythingMerge(left, right, "rec_"));
+  const std::size_t failed = merged.output.find("import failed\n");
+  ASSERT_NE(failed, std::string::npos) << merged.output;
+  EXPECT_EQ(merged.output.find("import failed\n", failed + 1), std::string::npos);
 }
 
 }  // namespace

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -35,11 +33,6 @@ inline void writeRecordFile(const TempFolder& folder, const std::string& name,
 inline std::string readText(const std::filesystem::path& path) {
   std::ifstream in(path);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Whether a block is a filler: every value NaN.
-inline bool allNaN(const std::vector<double>& values) {
-  return !values.empty() && std::all_of(values.begin(), values.end(), [](double v) { return std::isnan(v); });
 }
 
 // What importAll passes on, with the diagnostic lines written meanwhile.

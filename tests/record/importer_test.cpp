@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <set>
+#include <tuple>
 
 #include "record/import_fixture.h"
 
@@ -15,17 +17,11 @@ namespace {
 
 using Sequences = std::vector<uint16_t>;
 
-std::vector<std::string> fileNames(const Importer& importer) {
-  std::vector<std::string> names;
-  for (const auto& path : importer.files()) names.push_back(path.filename().string());
-  return names;
-}
-
-// Every block as written, but for those in damaged, which may come as fillers (all NaN).
+// Every block as written, but for those in damaged, which may come as fillers (NaN).
 void expectIntactExcept(const Imported& imported, const std::set<uint16_t>& damaged = {}) {
   for (const BaseImporter::Block& block : imported.blocks) {
     if (block.invalid) {
-      EXPECT_TRUE(damaged.count(block.sequence) != 0 && allNaN(block.data)) << block.sequence;
+      EXPECT_TRUE(damaged.count(block.sequence) != 0 && std::isnan(block.data.at(0))) << block.sequence;
     } else {
       EXPECT_EQ(block.data, valuesOf(block.sequence)) << block.sequence;
     }
@@ -37,8 +33,8 @@ TEST(Importer, SelectsFilesByRegularExpressionSearch) {
   for (const char* name : {"x0_rec", "a3_recording", "0_rxc.bin", "rec.bin", "0-rec.bin", "7_REC.bin"}) {
     writeRecordFile(folder, name, {1});
   }
-  EXPECT_EQ(fileNames(Importer(folder.string(), "rec")),
-            (std::vector<std::string>{"x0_rec", "a3_recording"}));
+  EXPECT_EQ(Importer(folder.string(), "rec").files(),
+            (std::vector<std::filesystem::path>{folder / "x0_rec", folder / "a3_recording"}));
 
   testing::internal::CaptureStdout();
   Importer broken(folder.string(), "rec(");
@@ -116,8 +112,9 @@ TEST(Importer, StopsWhenACallbackDeclines) {
 constexpr std::size_t kBlock = 15;  // bytes of an integerRecord() block
 
 // A record of blocks 0 .. count-1 with battery 3700 and flags 2, as one string.
-std::string recordBytes(std::size_t count) {
-  const RecordWriter writer = integerRecord();
+std::string recordBytes(std::size_t count, bool padded = false) {
+  RecordWriter writer = integerRecord();
+  writer.setPadOddBlocks(padded);
   std::string bytes = writer.header();
   for (uint16_t sequence : sequenceRun(0, count))
     bytes += writer.block(sequence, valuesOf(sequence), 3700, 2);
@@ -134,35 +131,43 @@ Imported importBytes(const std::string& bytes) {
   return importRecord(folder.string(), "rec");
 }
 
-TEST(DamagedRecord, AChangedOrLostByteCostsOnlyItsBlock) {
+TEST(DamagedRecord, AChangedOrLostByteCostsOnlyItsBlockAndBytesBetweenBlocksNothing) {
   struct Case {
     const char* name;
     std::string bytes;
-    bool filler;  // the block is passed on as a filler rather than as read
+    Sequences invalid;
+    bool filler;  // the damaged block is passed on as a filler rather than as read
   };
   const std::string record = recordBytes(10);
+  std::string between = record;
+  between.insert(blockStart(7), "\x01\xAA\x55\x00\x07", 5);
+  between.insert(blockStart(3), 40, '\xAA');
   const Case cases[] = {
-      {"changed payload byte", withChangedByte(record, blockStart(4) + 9), false},
+      {"changed payload byte", withChangedByte(record, blockStart(4) + 9), {4}, false},
       // A damaged sequence number costs no fillers: far away, and onto the next block's number.
-      {"sequence number far away", withChangedByte(record, blockStart(4) + 3, 0x80), true},
-      {"sequence number onto the next", withChangedByte(record, blockStart(4) + 3, 0x01), true},
-      {"lost payload byte", withLostByte(record, blockStart(4) + 10), true},
-      {"lost checksum", withLostByte(record, blockStart(4) + kBlock - 1), true},
-      {"lost start byte", withLostByte(record, blockStart(4)), true},
+      {"sequence number far away", withChangedByte(record, blockStart(4) + 3, 0x80), {4}, true},
+      {"sequence number onto the next", withChangedByte(record, blockStart(4) + 3, 0x01), {4}, true},
+      {"lost payload byte", withLostByte(record, blockStart(4) + 10), {4}, true},
+      {"lost checksum", withLostByte(record, blockStart(4) + kBlock - 1), {4}, true},
+      {"lost start byte", withLostByte(record, blockStart(4)), {4}, true},
+      {"bytes between blocks", between, {}, false},
+      {"padded blocks", recordBytes(10, true), {}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const auto imported = importBytes(c.bytes);
     EXPECT_TRUE(imported.result);
     EXPECT_EQ(imported.sequences(), sequenceRun(0, 10));
-    EXPECT_EQ(imported.invalidSequences(), (Sequences{4}));
-    expectIntactExcept(imported, {4});
+    EXPECT_EQ(imported.invalidSequences(), c.invalid);
+    expectIntactExcept(imported, {c.invalid.begin(), c.invalid.end()});
     EXPECT_EQ(imported.output, "");
-    const BaseImporter::Block& damaged = imported.blocks[4];
     // A block read with a bad checksum keeps its header words as read.
-    EXPECT_EQ(damaged.battery, c.filler ? 0 : 3700);
-    EXPECT_EQ(damaged.flags, c.filler ? 0 : 2);
+    EXPECT_EQ(imported.blocks[4].battery, c.filler ? 0 : 3700);
+    EXPECT_EQ(imported.blocks[4].flags, c.filler ? 0 : 2);
   }
+  TempFolder padded;
+  writeFile(padded / "0_rec.bin", recordBytes(10, true));
+  EXPECT_EQ(Importer(padded.string(), "rec").blockCount(), 10u);
 }
 
 TEST(DamagedRecord, StartBytesInsidePayloadsAreNotTakenForBlocks) {
@@ -179,25 +184,6 @@ TEST(DamagedRecord, StartBytesInsidePayloadsAreNotTakenForBlocks) {
   EXPECT_EQ(imported.sequences(), sequenceRun(0, 40));
   EXPECT_LE(imported.invalidSequences().size(), 3u);
   EXPECT_EQ(imported.output, "");
-}
-
-TEST(DamagedRecord, BytesBetweenBlocksAndPaddedBlocksAreSkipped) {
-  std::string bytes = recordBytes(20);
-  bytes.insert(blockStart(7), "\x01\xAA\x55\x00\x07", 5);
-  bytes.insert(blockStart(3), 40, '\xAA');
-  const auto imported = importBytes(bytes);
-  EXPECT_EQ(imported.sequences(), sequenceRun(0, 20));
-  expectIntactExcept(imported);
-  EXPECT_EQ(imported.output, "");
-
-  RecordWriter padded = integerRecord();
-  padded.setPadOddBlocks(true);
-  TempFolder folder;
-  writeFile(folder / "0_rec.bin", padded.file(sequenceRun(0, 30), valuesOf));
-  EXPECT_EQ(Importer(folder.string(), "rec").blockCount(), 30u);
-  const auto paddedImport = importRecord(folder.string(), "rec");
-  EXPECT_EQ(paddedImport.sequences(), sequenceRun(0, 30));
-  expectIntactExcept(paddedImport);
 }
 
 TEST(DamagedRecord, ManyRandomFaultsCostAtMostTheDamagedBlocks) {
@@ -222,24 +208,23 @@ TEST(DamagedRecord, ManyRandomFaultsCostAtMostTheDamagedBlocks) {
   EXPECT_EQ(imported.output, "");
 }
 
-TEST(DamagedRecord, AFileWithoutBlocksFailsTheImport) {
-  TempFolder folder;
+TEST(DamagedRecord, AFileWithoutBlocksOrWithTooLargeBlocksFailsTheImport) {
+  TempFolder folder, oversized;
   writeRecordFile(folder, "0_rec.bin", sequenceRun(0, 5));
   writeFile(folder / "1_rec.bin", integerRecord().header());
   writeRecordFile(folder, "2_rec.bin", sequenceRun(5, 5));
-  const auto imported = importRecord(folder.string(), "rec");
-  EXPECT_FALSE(imported.result);
-  EXPECT_EQ(imported.sequences(), sequenceRun(0, 5));  // the first file went through
-  EXPECT_EQ(imported.output, "cannot skip header\nerror importing multiple files\n");
-
-  TempFolder oversized;
   // A signal list that claims more than any device sends.
-  RecordWriter huge({{"EEG", 99, 99, 99, 1}});
-  writeFile(oversized / "0_rec.bin", huge.header() + std::string(100, '\xAA'));
-  const auto refused = importRecord(oversized.string(), "rec");
-  EXPECT_FALSE(refused.result);
-  EXPECT_EQ(refused.output, "block too large in " + (oversized / "0_rec.bin").string() +
-                                "\nerror importing multiple files\n");
+  writeFile(oversized / "0_rec.bin",
+            RecordWriter({{"EEG", 99, 99, 99, 1}}).header() + std::string(100, '\xAA'));
+  const std::tuple<const TempFolder*, Sequences, std::string> cases[] = {
+      {&folder, sequenceRun(0, 5), "cannot skip header\n"},  // the first file went through
+      {&oversized, {}, "block too large in " + (oversized / "0_rec.bin").string() + "\n"}};
+  for (const auto& [at, sequences, message] : cases) {
+    const auto imported = importRecord(at->string(), "rec");
+    EXPECT_FALSE(imported.result);
+    EXPECT_EQ(imported.sequences(), sequences);
+    EXPECT_EQ(imported.output, message + "error importing multiple files\n");
+  }
 }
 
 }  // namespace

@@ -65,9 +65,8 @@ TEST(SimulatedCard, RecordedBlocksImportAsTheRowsTheHostReadLiveAcrossSplitFiles
   std::getline(rows, row);  // the column names
   for (const LiveBlock& block : live) {
     ASSERT_TRUE(std::getline(rows, row)) << "row of block " << block.sequence;
-    const char* at = row.c_str();
     char* end = nullptr;
-    ASSERT_EQ(std::strtoul(at, &end, 10), block.sequence);
+    ASSERT_EQ(std::strtoul(row.c_str(), &end, 10), block.sequence);
     std::strtoul(end + 1, &end, 10);  // the battery: a raw word in the record, a level live
     ASSERT_EQ(std::strtoul(end + 1, &end, 10), block.flags) << block.sequence;
     for (int c = 0; c < kChannels; ++c) {
