@@ -29,25 +29,20 @@ void LoopbackBridge::serve(platform::Socket& client) {
   bool granted = false;
   std::string request;
   while (!locked([&] { return stopping_; })) {
-    uint8_t buffer[4096];
-    const platform::SocketResult result = client.receive(buffer, sizeof buffer);
+    uint8_t byte = 0;
+    const platform::SocketResult result = client.receive(&byte, 1);
     if (result.status == platform::SocketStatus::timedOut) continue;
-    if (result.status != platform::SocketStatus::ok) return;
-    std::string answers;
-    for (uint32_t i = 0; i < result.count && !granted; ++i) {
-      if (buffer[i] != 0) {
-        request.push_back(static_cast<char>(buffer[i]));
-        continue;
-      }
-      locked([&] {
-        requests_.push_back(request);
-        answers += answer_;
-        granted = answer_.compare(0, 2, "OK") == 0;
-      });
-      request.clear();
-    }
-    const auto* bytes = reinterpret_cast<const uint8_t*>(answers.data());
-    if (client.send(bytes, static_cast<uint32_t>(answers.size())).status != platform::SocketStatus::ok) return;
+    if (result.status != platform::SocketStatus::ok || result.count != 1) return;
+    if (!granted && byte != 0) request.push_back(static_cast<char>(byte));
+    if (granted || byte != 0) continue;
+    const std::string answer = locked([&] {
+      requests_.push_back(request);
+      return answer_;
+    });
+    request.clear();
+    granted = answer.compare(0, 2, "OK") == 0;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(answer.data());
+    if (client.send(bytes, static_cast<uint32_t>(answer.size())).status != platform::SocketStatus::ok) return;
   }
 }
 

@@ -26,7 +26,6 @@ using Clock = std::chrono::steady_clock;
 
 // A reader that stops reading must not make the device hoard blocks without end.
 constexpr std::size_t kOutputLimit = 64 * 1024;
-constexpr int kPollMs = 2;
 
 std::string text(const std::string& value) {
   return value + '\0';
@@ -91,9 +90,7 @@ struct PtyDevice::Impl {
     }
     const auto [fault, answer] = queue.front();
     queue.pop_front();
-    if (fault == Fault::error) output += text("ERR");
-    if (fault == Fault::uartError) output += text("UART ERR") + normal;
-    if (fault == Fault::answer) output += text(answer);
+    output += text(fault == Fault::error ? "ERR" : answer);
     return fault != Fault::error;
   }
 
@@ -101,15 +98,12 @@ struct PtyDevice::Impl {
   std::size_t commandLength() const {
     if (input[0] != 'g' && input[0] != 'c') return 1;
     if (input.size() < 2) return 0;
-    const char letter = input[1];
-    if (input[0] == 'c' && (letter == 'd' || letter == 'a' || letter == 'x')) {
+    const std::string name = input.substr(0, 2);
+    if (name == "cd" || name == "ca" || name == "cx") {
       const std::size_t end = input.find('\0', 2);
       return end == std::string::npos ? 0 : end + 1;
     }
-    std::size_t needed = 2;
-    if (input[0] == 'c' && letter == 'c') needed += signals.size();
-    if (input[0] == 'c' && letter == 'f') needed = 4;
-    if (input[0] == 'c' && letter == 't') needed = 9;
+    const std::size_t needed = name == "cc" ? 2 + signals.size() : name == "cf" ? 4 : name == "ct" ? 9 : 2;
     return input.size() >= needed ? needed : 0;
   }
 
@@ -142,9 +136,8 @@ struct PtyDevice::Impl {
     } else if (name[0] == 'c' && std::string("cdaxft").find(name[1]) != std::string::npos) {
       if (!reply(name, text("OK"))) return;
       const std::string parameters = command.substr(2);
-      for (std::size_t i = 0; name[1] == 'c' && i < signals.size(); ++i) {
+      for (std::size_t i = 0; name[1] == 'c' && i < signals.size(); ++i)
         signals[i].mode = static_cast<int8_t>(static_cast<uint8_t>(parameters[i]));
-      }
       if (name[1] == 'f') {
         frequency = static_cast<uint16_t>(static_cast<uint8_t>(parameters[0]) |
                                           static_cast<uint8_t>(parameters[1]) << 8);
@@ -162,29 +155,14 @@ struct PtyDevice::Impl {
     }
   }
 
-  void closeTerminal() {
-    ::close(master);
-    ::close(slave);
-    master = slave = -1;
-    hungUp = true;
-    streaming = false;
-    changed.notify_all();
-  }
-
-  // Reads commands, answers and streams until the terminal is closed.
+  // Reads commands, answers and streams until the device is ended or hangs up.
   void run() {
     std::unique_lock<std::mutex> lock(mutex);
-    while (!stopRequested) {
-      if (master < 0) {
-        changed.wait(lock);
-        continue;
-      }
+    while (!stopRequested && !hangUpNow) {
       pollfd fd{master, static_cast<short>(POLLIN | (output.empty() ? 0 : POLLOUT)), 0};
       lock.unlock();
-      ::poll(&fd, 1, kPollMs);
+      ::poll(&fd, 1, 2);  // short, so that due blocks and a hang-up are not late
       lock.lock();
-      if (hangUpNow) closeTerminal();
-      if (master < 0) continue;
       char bytes[4096];
       const ssize_t got = (fd.revents & POLLIN) != 0 ? ::read(master, bytes, sizeof bytes) : 0;
       if (got > 0) input.append(bytes, static_cast<std::size_t>(got));
@@ -197,6 +175,13 @@ struct PtyDevice::Impl {
       const ssize_t put = output.empty() ? 0 : ::write(master, output.data(), output.size());
       output.erase(0, static_cast<std::size_t>(std::max<ssize_t>(put, 0)));
     }
+    // Ended or hung up: from now on the slave side reports a hang-up.
+    ::close(master);
+    ::close(slave);
+    master = slave = -1;
+    hungUp = true;
+    streaming = false;
+    changed.notify_all();
   }
 };
 
@@ -209,9 +194,8 @@ PtyDevice::PtyDevice(SignalList signals) : impl_(std::make_unique<Impl>(std::mov
   d.slavePath = name;
   d.slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
   termios settings{};
-  if (d.slave < 0 || tcgetattr(d.slave, &settings) != 0) {
+  if (d.slave < 0 || tcgetattr(d.slave, &settings) != 0)
     throw std::runtime_error("cannot open " + d.slavePath);
-  }
   // Raw from the start: an echoing terminal would hand the device its own replies.
   cfmakeraw(&settings);
   tcsetattr(d.slave, TCSANOW, &settings);
@@ -219,12 +203,8 @@ PtyDevice::PtyDevice(SignalList signals) : impl_(std::make_unique<Impl>(std::mov
 }
 
 PtyDevice::~PtyDevice() {
-  impl_->locked([](Impl& d) {
-    d.stopRequested = true;
-    d.changed.notify_all();
-  });
+  impl_->locked([](Impl& d) { d.stopRequested = true; });
   impl_->thread.join();
-  if (impl_->master >= 0) impl_->closeTerminal();
 }
 
 const std::string& PtyDevice::path() const { return impl_->slavePath; }
@@ -248,12 +228,10 @@ std::string PtyDevice::line() const {
     if (d.slave < 0 || tcgetattr(d.slave, &t) != 0) return std::string();
     uint32_t rate = 0;
     for (const auto& [code, value] : kRates) rate = cfgetospeed(&t) == code ? value : rate;
-    const tcflag_t size = t.c_cflag & CSIZE;
-    const char* parity = (t.c_cflag & PARENB) == 0 ? "N" : (t.c_cflag & PARODD) != 0 ? "O" : "E";
+    const bool eightNoneOne = (t.c_cflag & (CSIZE | PARENB | CSTOPB)) == CS8;
     const bool raw = (t.c_lflag & (ICANON | ECHO | ISIG)) == 0 && (t.c_oflag & OPOST) == 0 &&
                      (t.c_iflag & (ICRNL | IXON)) == 0;
-    return std::to_string(rate) + " " + std::to_string(size == CS8 ? 8 : size == CS7 ? 7 : 6) + parity +
-           ((t.c_cflag & CSTOPB) != 0 ? "2" : "1") + (raw ? " raw" : " cooked");
+    return std::to_string(rate) + (eightNoneOne ? " 8N1" : " not 8N1") + (raw ? " raw" : " cooked");
   });
 }
 

@@ -23,9 +23,8 @@ class PtyDevice {
  public:
   // One-shot replies to the next arrival of a command, used in the order given:
   // error      "ERR" and the command has no effect;
-  // uartError  "UART ERR", then the normal reply;
   // answer     the command takes effect but the reply text is replaced.
-  enum class Fault { error, uartError, answer };
+  enum class Fault { error, answer };
 
   explicit PtyDevice(SignalList signals);
   ~PtyDevice();  // ends the device thread and closes the terminal
@@ -42,8 +41,9 @@ class PtyDevice {
   void send(const std::string& bytes);  // raw bytes, as they are
 
   // The line settings the port under test left on the terminal, as "460800 8N1 raw": the
-  // speed (0 for an unusual one), data bits, parity, stop bits, and "raw" for no echo, no
-  // line editing and no character translation ("cooked" otherwise).
+  // speed (0 for an unusual one), "8N1" for eight data bits, no parity and one stop bit
+  // ("not 8N1" otherwise), and "raw" for no echo, no line editing and no character
+  // translation ("cooked" otherwise).
   std::string line() const;
 
   std::vector<std::string> received() const;  // each command with its parameter bytes

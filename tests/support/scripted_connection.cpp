@@ -13,21 +13,21 @@ void ScriptedConnection::feed(const std::string& bytes) {
 // used_ is 0 whenever the front is no partly read data.
 std::size_t ScriptedConnection::pendingBytes() const {
   return std::accumulate(input_.begin(), input_.end(), std::size_t{0},
-                         [](std::size_t sum, const Input& item) { return sum + item.bytes.size(); }) -
+                         [](std::size_t sum, const Input& item) { return sum + item.first.size(); }) -
          used_;
 }
 
 uint32_t ScriptedConnection::doRead(uint8_t* buffer, uint32_t count) {
   ++readCalls_;
   const uint32_t wanted = chunkSize_ != 0 ? std::min(count, chunkSize_) : count;
-  if (!input_.empty() && input_.front().code != 0) {
-    const uint32_t code = input_.front().code;
+  if (!input_.empty() && input_.front().second != 0) {
+    const uint32_t code = input_.front().second;
     input_.pop_front();
     return code;
   }
   uint32_t n = 0;
   if (!input_.empty()) {
-    const std::string& bytes = input_.front().bytes;
+    const std::string& bytes = input_.front().first;
     n = static_cast<uint32_t>(std::min<std::size_t>(wanted, bytes.size() - used_));
     std::memcpy(buffer, bytes.data() + used_, n);
     used_ += n;
@@ -36,9 +36,8 @@ uint32_t ScriptedConnection::doRead(uint8_t* buffer, uint32_t count) {
       used_ = 0;
     }
   } else if (!pattern_.empty() && wanted != 0) {
-    for (n = 0; n < wanted; ++n, patternUsed_ = (patternUsed_ + 1) % pattern_.size()) {
+    for (n = 0; n < wanted; ++n, patternUsed_ = (patternUsed_ + 1) % pattern_.size())
       buffer[n] = static_cast<uint8_t>(pattern_[patternUsed_]);
-    }
   } else {
     return kTimedOut;
   }

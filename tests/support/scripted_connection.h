@@ -15,6 +15,7 @@
 #include <map>
 #include <numeric>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "transport/connection.h"
@@ -24,7 +25,6 @@ namespace zav::test {
 class ScriptedConnection : public Connection {
  public:
   void feed(const std::string& bytes);
-  void feed(const std::vector<uint8_t>& bytes) { feed(std::string(bytes.begin(), bytes.end())); }
   void feedTimeOut() { input_.push_back({{}, kTimedOut}); }
   void feedFailure() { input_.push_back({{}, kFailed}); }
   void feedLinkLoss() { input_.push_back({{}, kLinkLost}); }  // the connection then closes
@@ -67,11 +67,8 @@ class ScriptedConnection : public Connection {
   uint32_t doWrite(const uint8_t* buffer, uint32_t count) override;
 
  private:
-  struct Input {
-    std::string bytes;  // data, when code is 0
-    uint32_t code = 0;  // else one raw result to report
-  };
-
+  // Each input is data (with a code of 0) or one raw result to report (the code, without data).
+  using Input = std::pair<std::string, uint32_t>;
   std::deque<Input> input_;
   std::size_t used_ = 0;  // bytes of the front input already handed out
   std::string pattern_;

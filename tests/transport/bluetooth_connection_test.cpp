@@ -44,7 +44,6 @@ class BluetoothConnectionTest : public ::testing::Test {
 TEST_F(BluetoothConnectionTest, GrantedDeviceKeepsItsLinkThroughEmptyTransfersAndDestructionClosesIt) {
   auto connection = connectionTo("AMP-7");
   ASSERT_TRUE(connection->open());
-  EXPECT_EQ(bridge.requests(), std::vector<std::string>{"AMP-7"});
   uint8_t buffer[4] = {};
   EXPECT_EQ(connection->read(buffer, 0), 0);
   EXPECT_EQ(connection->write(buffer, 0), 0);
@@ -53,7 +52,8 @@ TEST_F(BluetoothConnectionTest, GrantedDeviceKeepsItsLinkThroughEmptyTransfersAn
   EXPECT_TRUE(bridge.waitForClosedConnections(1));
 }
 
-TEST_F(BluetoothConnectionTest, RefusedDeviceKeepsTheSocketAndTheTimeOutAndTheNextOpenAsksAgain) {
+// A bridge that goes away while streaming is met end to end (tests/multi, the lost side).
+TEST_F(BluetoothConnectionTest, RefusalsKeepTheSocketAndTheTimeOutAShortAnswerClosesItTheNextOpenAsksAgain) {
   bridge.setAnswer("NO?");
   auto connection = connectionTo("AMP-9");
   EXPECT_TRUE(connection->setTimeout(150));
@@ -62,50 +62,37 @@ TEST_F(BluetoothConnectionTest, RefusedDeviceKeepsTheSocketAndTheTimeOutAndTheNe
   EXPECT_FALSE(connection->open());
   ASSERT_TRUE(bridge.waitForRequests(2));
   EXPECT_EQ(bridge.requests(), (std::vector<std::string>{"AMP-9", "AMP-9"}));
-  EXPECT_EQ(connection->timeout(), 150u);
-
-  bridge.setAnswer("OK!");
-  ASSERT_TRUE(connection->open());
-  EXPECT_EQ(bridge.requests().size(), 3u);
-  // All three requests travelled on the one socket kept from the first refusal.
-  EXPECT_EQ(bridge.acceptedConnections(), 1u);
+  EXPECT_EQ(bridge.acceptedConnections(), 1u) << "both travelled on the socket kept from the first refusal";
   EXPECT_EQ(bridge.closedConnections(), 0u);
-  // The time-out given before the open is in force: nothing to read times out, the link stays.
+
+  bridge.setAnswer("OK");  // one byte short
+  EXPECT_FALSE(connection->open());
+  EXPECT_TRUE(bridge.waitForClosedConnections(1));
+  bridge.setAnswer("OK!");  // any third byte grants
+  ASSERT_TRUE(connection->open());
+  EXPECT_EQ(bridge.acceptedConnections(), 2u) << "reopening starts over";
+  // The time-out given before the first open is in force: nothing to read times out, the link stays.
   EXPECT_EQ(connection->timeout(), 150u);
   uint8_t buffer[16];
   EXPECT_EQ(connection->read(buffer, sizeof buffer), 0);
   EXPECT_TRUE(connection->isConnected());
 }
 
-// A bridge that goes away while streaming is met end to end (tests/multi, the lost side).
-TEST_F(BluetoothConnectionTest, ShortAnswerClosesTheSocketAndReopeningStartsOver) {
-  bridge.setAnswer("OK");
-  auto connection = connectionTo("AMP-2");
-  EXPECT_FALSE(connection->open());
-  EXPECT_FALSE(connection->isConnected());
-  EXPECT_TRUE(bridge.waitForClosedConnections(1));
-  bridge.setAnswer("OK?");
-  ASSERT_TRUE(connection->open());
-  EXPECT_EQ(bridge.acceptedConnections(), 2u);
-}
-
 TEST_F(BluetoothConnectionTest, WithoutADeviceOrForASingleOneTheBridgeIsNotAsked) {
   BluetoothConnection connection;
   EXPECT_FALSE(connection.open());
-  EXPECT_FALSE(connection.isConnected());
   EXPECT_THROW((void)connection.name(), std::invalid_argument) << "a connection without a device has no name";
 
   // A single device goes the direct way, where this name is not among the discovered devices.
   connection.setProperties(
       {{"device", "NOT-DISCOVERED"}, {"single", "1"}, {"bridgeport", std::to_string(bridge.port())}});
   EXPECT_FALSE(connection.open());
-  EXPECT_FALSE(connection.isConnected());
   EXPECT_EQ(bridge.acceptedConnections(), 0u);
 }
 
 // Like a real process, the bridge listens a while after it was started.
 TEST(BluetoothClientTest, BridgeIsStartedWhenNobodyListensGivenTimeToListenAndNotStartedAgain) {
-  test::TempFolder folder;
+  const std::string folder = "bridge-folder";  // the starter below stands in for the program there
   const uint16_t port = test::unusedLoopbackPort();
   ASSERT_NE(port, 0);
   std::unique_ptr<LoopbackBridge> bridge;
@@ -113,10 +100,10 @@ TEST(BluetoothClientTest, BridgeIsStartedWhenNobodyListensGivenTimeToListenAndNo
   Arguments started;
   BluetoothClient client;
   client.setBridgePort(port);
-  client.setBridgePath(folder.string());
+  client.setBridgePath(folder);
   client.setBridgeStarter([&](const std::string& command, const Arguments& arguments) {
-    started.push_back(command);
-    started.insert(started.end(), arguments.begin(), arguments.end());
+    started = arguments;
+    started.insert(started.begin(), command);
     starting = std::thread([&] {
       std::this_thread::sleep_for(std::chrono::milliseconds(300));
       bridge = std::make_unique<LoopbackBridge>(port);
@@ -127,7 +114,7 @@ TEST(BluetoothClientTest, BridgeIsStartedWhenNobodyListensGivenTimeToListenAndNo
   ASSERT_TRUE(connected);
   EXPECT_EQ(bridge->requests(), Arguments{"AMP-1"});
   // A bridge on a port of its own must not outlive the test that asked for it.
-  EXPECT_EQ(started, (Arguments{folder.string() + "/" + platform::executableFileName("rfbridge"), "--port",
+  EXPECT_EQ(started, (Arguments{folder + "/" + platform::executableFileName("rfbridge"), "--port",
                                 std::to_string(port), "--idle-exit", "10"}));
   client.disconnect();
   client.setBridgeStarter(
@@ -141,7 +128,6 @@ TEST(BluetoothClientTest, BridgeIsStartedWhenNobodyListensGivenTimeToListenAndNo
 
 TEST(BluetoothClientTest, AddressTextsParseMostSignificantFirstAndGarbageFailsTheDirectWaySafely) {
   const std::pair<const char*, std::optional<uint64_t>> cases[] = {
-      {"00:11:22:33:44:55", 0x001122334455u},
       {"AA:bb:CC:dd:EE:ff", 0xAABBCCDDEEFFu},
       {"01:02:03:04:05:06 trailing", 0x010203040506u},
       // Too short to hold six parts: nothing is read past the end.
@@ -157,7 +143,6 @@ TEST(BluetoothClientTest, AddressTextsParseMostSignificantFirstAndGarbageFailsTh
   client.setUseBridge(false);
   client.setBridgeStarter([](const std::string&, const Arguments&) { ADD_FAILURE() << "bridge started"; });
   EXPECT_FALSE(client.connect("00:11"));
-  EXPECT_FALSE(client.isOpen());
   uint8_t buffer[8] = {};
   EXPECT_EQ(client.receive(buffer, sizeof buffer), Connection::kLinkLost) << "without a socket";
   EXPECT_EQ(client.send(buffer, sizeof buffer), Connection::kLinkLost);

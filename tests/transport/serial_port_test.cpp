@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -18,6 +17,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "platform/io_result.h"
 #include "transport/usb_connection.h"
@@ -101,8 +101,7 @@ TEST(UsbConnectionTest, APathWinsOverANumberAndSystemErrorsMapAlikeOnEverySystem
       {10060, IoStatus::timedOut}, {10054, IoStatus::linkLost}  // WSAETIMEDOUT, WSAECONNRESET
   };
 #else
-  EXPECT_EQ(platform::serialPathForPort(12), "/dev/ttyACM12");
-  EXPECT_EQ(platform::serialDisplayName("/dev/ttyACM12"), "/dev/ttyACM12");
+  // Port numbers name /dev/ttyACM devices: the command line's cli_usb_port_path shows it.
   const std::pair<unsigned long, IoStatus> cases[] = {
       {EINVAL, IoStatus::failed}, {EBADF, IoStatus::failed},        {EAGAIN, IoStatus::timedOut},
       {EIO, IoStatus::linkLost},  {ECONNRESET, IoStatus::linkLost},
@@ -119,10 +118,8 @@ TEST(UsbConnectionTest, OpenWithoutAPortThrowsAndAMissingPortFailsWithTwoLinesAn
   EXPECT_FALSE(connection.open());
   const std::string printed = testing::internal::GetCapturedStdout();
   EXPECT_EQ(printed.rfind("Unable to connect to port COM 250\nError ", 0), 0u) << printed;
-  EXPECT_EQ(printed.back(), '\n');
-  EXPECT_FALSE(connection.isConnected());
   uint8_t buffer[16] = {};
-  EXPECT_EQ(connection.readUntil(buffer, sizeof buffer, 0), -1);
+  EXPECT_EQ(connection.readUntil(buffer, sizeof buffer, 0), -1) << "stays closed";
   EXPECT_TRUE(connection.close());
 }
 
@@ -137,18 +134,17 @@ class SerialPortTest : public testing::Test {
     ASSERT_TRUE(connection.setTimeout(timeout));
   }
   std::string message(uint32_t maximum = 256) {
-    uint8_t buffer[257];
-    std::fill(std::begin(buffer), std::end(buffer), 0xEE);
-    const int32_t length = connection.readUntil(buffer, maximum, 0);
+    std::vector<uint8_t> buffer(maximum + 1, 0xEE);
+    const int32_t length = connection.readUntil(buffer.data(), maximum, 0);
     EXPECT_EQ(buffer[maximum], 0xEE) << "nothing is written past the maximum";
-    return length > 0 ? std::string(buffer, buffer + length) : std::string();
+    return length > 0 ? std::string(buffer.begin(), buffer.begin() + length) : std::string();
   }
 
   UsbConnection connection;
   Device device{connection};
 };
 
-TEST_F(SerialPortTest, ReadWaitsForTheTimeOutOrTheFirstByteAndReturnsWhatIsBuffered) {
+TEST_F(SerialPortTest, ReadsWaitForTheTimeOutOrTheFirstByteAndMessagesComeWholeUpToTheMaximum) {
   open(300);
   uint8_t buffer[1024];
   EXPECT_EQ(connection.read(buffer, sizeof buffer), 0);
@@ -163,10 +159,7 @@ TEST_F(SerialPortTest, ReadWaitsForTheTimeOutOrTheFirstByteAndReturnsWhatIsBuffe
   device.send("x", 100);
   EXPECT_EQ(connection.read(buffer, sizeof buffer), 1);
   EXPECT_EQ(buffer[0], 'x');
-}
 
-TEST_F(SerialPortTest, MessagesComeWholeUpToTheMaximum) {
-  open(2000);
   // Long messages come whole (under wine the request for it is a long write, too).
   const std::string text(200, 'z');
   device.send(text + '\0');
@@ -178,7 +171,6 @@ TEST_F(SerialPortTest, MessagesComeWholeUpToTheMaximum) {
   // Bytes without the delimiter before the time-out are no message.
   ASSERT_TRUE(connection.setTimeout(300));
   device.send("OK");
-  uint8_t buffer[8];
   EXPECT_EQ(connection.readUntil(buffer, sizeof buffer, 0), 0);
 }
 
@@ -196,7 +188,6 @@ TEST_F(SerialPortTest, PortIsHeldExclusivelyUntilClosed) {
 #endif
   EXPECT_TRUE(connection.close());
   EXPECT_TRUE(connection.close());
-  EXPECT_FALSE(connection.isConnected());
   ASSERT_TRUE(second.open());
   EXPECT_TRUE(second.close());
   EXPECT_TRUE(connection.open()) << "a closed connection opens again";

@@ -1,15 +1,12 @@
 #!/usr/bin/env python3
-"""Runs the serial tests under wine against a scripted device on a pseudo-terminal.
-
-    wine_serial_device.py <wine> <serial_tests.exe> [gtest arguments...]
-
-A Windows program cannot make a Linux pseudo-terminal: this script makes one, maps the wine
-COM port to it through the prefix's dosdevices folder and plays the device while the program
-runs. The device takes requests ended by a line feed:
-    say <ms> <hex>   after <ms> milliseconds, sends the bytes written in hex
-    hangup <ms>      after <ms> milliseconds, closes the terminal: the port's device is gone
-The exit status is the program's.
-"""
+# Runs the serial tests under wine against a scripted device on a pseudo-terminal:
+#     wine_serial_device.py <wine> <serial_tests.exe> [gtest arguments...]
+# A Windows program cannot make a Linux pseudo-terminal: this script makes one, maps the wine
+# COM port to it through the prefix's dosdevices folder and plays the device while the program
+# runs. The device takes requests ended by a line feed:
+#     say <ms> <hex>   after <ms> milliseconds, sends the bytes written in hex
+#     hangup <ms>      after <ms> milliseconds, closes the terminal: the port's device is gone
+# The exit status is the program's.
 
 import os
 import pathlib
@@ -64,8 +61,7 @@ def main():
     tty.setraw(slave)  # before anyone opens the port, or the terminal would echo the answers
     link = prefix / "dosdevices" / ("com%d" % PORT_NUMBER)
     link.parent.mkdir(parents=True, exist_ok=True)
-    if link.is_symlink() or link.exists():
-        link.unlink()
+    link.unlink(missing_ok=True)
     link.symlink_to(os.ttyname(slave))
     stop = threading.Event()
     device = threading.Thread(target=play_device, args=(master, stop), daemon=True)
@@ -82,8 +78,7 @@ def main():
     finally:
         stop.set()
         device.join(timeout=2)
-        if link.is_symlink():
-            link.unlink()
+        link.unlink(missing_ok=True)
         os.close(slave)
 
 
