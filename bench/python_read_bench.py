@@ -13,8 +13,9 @@ shortens the waits and changes nothing else.
     ZAV_LIBRARY=build/release/lib/libzav.so PYTHONPATH=python python3 bench/python_read_bench.py
 
 "C loop", the base of the percentages, is a loop over zav_driver_read compiled here (when a C
-compiler is at hand) and run in this process on the same device, as a C host reads; "C planar" one
-zav_driver_read_planar call for all of a run's blocks. Then "ctypes loop", a bare Python loop over
+compiler is at hand) and run in this process on the same device, as a C host reads; "C loop, kept"
+the same loop copying each block into one array, as a C host that keeps what it reads does; "C
+planar" one zav_driver_read_planar call for all of a run's blocks. Then "ctypes loop", a bare Python loop over
 zav_driver_read, Device.read() (the block copied out), the same with its arrays made (.data), and
 Device.read_seconds() for as many blocks as each run reads (joined per signal, fresh arrays).
 The runs are interleaved, a round of each at a time; the best run of each counts, and so does the
@@ -45,6 +46,7 @@ GRADING_RATE = 2000  # blocks per second; the contact grading keeps 10 s of samp
 # handle) this process loaded.
 C_LOOP = r"""
 #include <stddef.h>
+#include <string.h>
 #include <zav/zav.h>
 
 typedef const double* (*read_function)(zav_driver*, uint16_t*, uint16_t*, uint16_t*);
@@ -53,6 +55,18 @@ int read_loop(read_function read, zav_driver* driver, int blocks) {
   uint16_t sequence, battery, flags;
   int read_blocks = 0;
   for (int i = 0; i < blocks; ++i) read_blocks += read(driver, &sequence, &battery, &flags) != NULL;
+  return read_blocks;
+}
+
+int read_kept(read_function read, zav_driver* driver, int blocks, double* values, size_t size) {
+  uint16_t sequence, battery, flags;
+  int read_blocks = 0;
+  for (int i = 0; i < blocks; ++i) {
+    const double* block = read(driver, &sequence, &battery, &flags);
+    if (block == NULL) continue;
+    memcpy(values + (size_t)read_blocks * size, block, size * sizeof(double));
+    ++read_blocks;
+  }
   return read_blocks;
 }
 """
@@ -70,8 +84,8 @@ def write_config(folder: Path, grading: bool, rate: int) -> Path:
     return path
 
 
-def c_loop(folder: Path):
-    """The C reading loop as a function of a small shared object; None without a C compiler."""
+def c_loops(folder: Path):
+    """The C reading loops as functions of a small shared object; None without a C compiler."""
     compiler = shutil.which("cc") or shutil.which("gcc")
     if compiler is None:
         return None
@@ -79,10 +93,11 @@ def c_loop(folder: Path):
     source.write_text(C_LOOP)
     subprocess.run([compiler, "-O2", "-shared", "-fPIC", str(source), "-I", str(ROOT / "include"), "-o", str(shared)],
                    check=True)
-    function = ctypes.CDLL(str(shared)).read_loop
-    function.restype = ctypes.c_int
-    function.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_int]
-    return function
+    library = ctypes.CDLL(str(shared))
+    library.read_loop.restype = library.read_kept.restype = ctypes.c_int
+    library.read_loop.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_int]
+    library.read_kept.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_int, ctypes.c_void_p, ctypes.c_size_t]
+    return library
 
 
 def main() -> int:
@@ -104,7 +119,7 @@ def main() -> int:
         backlog = 1.1 * blocks / rate  # seconds to wait before a run
         # The grading's 10-second window is full, and its evaluations run, from then on.
         warm_up = 12 * GRADING_RATE
-        loop = c_loop(folder)
+        loops = c_loops(folder)
         lib = _library.lib()
 
         with zav.Device.simulated(config) as device:
@@ -138,8 +153,10 @@ def main() -> int:
                     device.read().data
 
             runs = {}
-            if loop is not None:
-                runs["C loop"] = lambda: checked(loop(read_address, handle, blocks))
+            if loops is not None:
+                runs["C loop"] = lambda: checked(loops.read_loop(read_address, handle, blocks))
+                runs["C loop, kept"] = lambda: checked(loops.read_kept(read_address, handle, blocks,
+                                                                       values.ctypes.data, size))
             runs.update({"C planar": c_planar, "ctypes loop": ctypes_loop, "Device.read": python_read,
                          "Device.read + .data": python_read_and_arrays,
                          "Device.read_seconds": lambda: device.read_seconds(blocks / rate)})
@@ -152,7 +169,7 @@ def main() -> int:
                     run()
                     times[name].append((clock() - start) / blocks)
 
-    base_name = "C loop" if loop is not None else "ctypes loop"
+    base_name = "C loop" if loops is not None else "ctypes loop"
     base = times[base_name]
     kind = "ExG_A, no contact grading" if args.no_grading else "EEG with contact grading"
     print(f"zav {zav.__version__}: the built-in device's shape ({kind}), {blocks} blocks per run, "
