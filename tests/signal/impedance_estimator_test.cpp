@@ -32,10 +32,9 @@ struct Feeder {
   void blocks(uint64_t count, Signal value) {
     std::vector<double> block(channels * blockSize);
     for (uint64_t b = 0; b < count; ++b, sample += blockSize) {
-      for (uint64_t i = 0; i < block.size(); ++i) {
+      for (uint64_t i = 0; i < block.size(); ++i)
         block[i] = channelMajor ? value(i / blockSize, sample + i % blockSize)
                                 : value(i % channels, sample + i / channels);
-      }
       estimator.process(block.data(), channelMajor);
     }
   }
@@ -53,7 +52,7 @@ Grades grades(const ImpedanceEstimator& estimator) {
   return all;
 }
 
-TEST(ImpedanceGrade, LimitsDependOnTheSensorAndOnSetsOfSixteenOrMoreChannels) {
+TEST(ImpedanceGrade, SaturationOutranksLimitsThatDependOnTheSensorAndOnSetsOfSixteenOrMoreChannels) {
   const struct {
     uint32_t sensor;
     uint64_t channels;
@@ -68,9 +67,7 @@ TEST(ImpedanceGrade, LimitsDependOnTheSensorAndOnSetsOfSixteenOrMoreChannels) {
     EXPECT_EQ(gradeImpedance(set.fair, 10.0, limits, kImpedanceUnknown), kImpedanceFair);
     EXPECT_EQ(gradeImpedance(set.fair + 0.1, 10.0, limits, kImpedanceUnknown), kImpedanceBad);
   }
-}
-
-TEST(ImpedanceGrade, SaturationOutranksPowerAndANaNPowerKeepsThePreviousGrade) {
+  // Saturation outranks power, and a power that is not a number keeps the previous grade.
   const ImpedanceLimits limits = impedanceLimits(kDrySensor, 32);
   EXPECT_EQ(gradeImpedance(0.0, 85000.0, limits, kImpedanceUnknown), kImpedanceGood);
   EXPECT_EQ(gradeImpedance(0.0, 85000.1, limits, kImpedanceUnknown), kImpedanceSaturated);
@@ -79,9 +76,10 @@ TEST(ImpedanceGrade, SaturationOutranksPowerAndANaNPowerKeepsThePreviousGrade) {
   EXPECT_EQ(gradeImpedance(kNaN, kNaN, limits, kImpedanceBad), kImpedanceBad);
 }
 
+// Channel 3 misses one sample: its power is not a number, and its grade stays what it was, until
+// the gap has left the window.
 TEST(ImpedanceEstimator, ReadsSaturatedUntilTheBlockThatFillsTheWindowThenGradesEverySixtyFiveBlocks) {
   ImpedanceEstimator estimator(10, 2);
-  EXPECT_EQ(estimator.status(0), kImpedanceUnknown) << "not configured";
   estimator.configure(4, 8, 256, kDrySensor);
   estimator.process(nullptr, true);
   Feeder feeder{estimator, 4, 8};
@@ -89,15 +87,20 @@ TEST(ImpedanceEstimator, ReadsSaturatedUntilTheBlockThatFillsTheWindowThenGrades
   double lastPower = estimator.power(0);
   while (feeder.sample / 8 < 520) {
     // A growing amplitude makes every evaluation's power differ from the one before.
-    feeder.blocks(1, [](uint64_t, uint64_t n) { return sine(10.0 + 0.001 * double(n), 80.0, n, 256); });
+    feeder.blocks(1, [](uint64_t c, uint64_t n) {
+      return c == 3 && n == 80 ? kNaN : sine(10.0 + 0.001 * double(n), 80.0, n, 256);
+    });
     if (estimator.power(0) != lastPower) evaluatedAt.push_back(feeder.sample / 8);
     lastPower = estimator.power(0);
     if (feeder.sample / 8 == 319) {
       EXPECT_EQ(grades(estimator), Grades(4, kImpedanceSaturated)) << "no full window yet";
+    } else if (feeder.sample / 8 == 320) {
+      EXPECT_TRUE(std::isnan(estimator.power(3)));
+      EXPECT_EQ(grades(estimator), (Grades{1, 1, 1, 4}));
     }
   }
   EXPECT_EQ(evaluatedAt, (std::vector<uint64_t>{320, 385, 450, 515}));
-  EXPECT_EQ(grades(estimator), Grades(4, kImpedanceGood));
+  EXPECT_EQ(grades(estimator), Grades(4, kImpedanceGood)) << "channel 3 too, once the gap has left";
   // Channels beyond the configured ones.
   EXPECT_EQ(estimator.power(4), 0.0);
   EXPECT_EQ(estimator.amplitude(4), 0.0);
@@ -128,7 +131,6 @@ TEST(ImpedanceEstimator, GradesAnEightyHertzSineByItsMeanSquareWithTheLimitsOfTh
         });
     EXPECT_NEAR(estimator.power(0), amplitude * amplitude / 2.0, 0.01 * amplitude * amplitude / 2.0);
     EXPECT_LT(estimator.power(1), 0.01) << "20 Hz is far outside the band";
-    EXPECT_EQ(estimator.power(2), 0.0);
     EXPECT_NEAR(estimator.amplitude(0), amplitude * 2.0 / kPi, 0.01 * amplitude) << "mean |sine| is 2A/pi";
     Grades expected(setup.channels, kImpedanceGood);
     expected[0] = setup.grade;
@@ -197,21 +199,6 @@ TEST(ImpedanceEstimator, ReconfiguringKeepsKnownGradesAndWaitsForANewWindow) {
       << "channels left unknown wait for their first window like new ones";
 }
 
-TEST(ImpedanceEstimator, KeepsTheGradeOfAChannelWhosePowerIsNotANumber) {
-  ImpedanceEstimator estimator(10, 2);
-  estimator.configure(2, 8, 256, kDrySensor);
-  Feeder feeder{estimator, 2, 8};
-  const auto signal = [](uint64_t c, uint64_t n) {
-    return c == 1 && n == 80 ? kNaN : sine(5.0, 80.0, n, 256);
-  };
-  feeder.blocks(320, signal);
-  EXPECT_TRUE(std::isnan(estimator.power(1)));
-  EXPECT_EQ(grades(estimator), (Grades{kImpedanceGood, kImpedanceSaturated}));
-  feeder.blocks(65, signal);
-  EXPECT_EQ(grades(estimator), (Grades{kImpedanceGood, kImpedanceGood}))
-      << "graded again once the gap has left the window";
-}
-
 TEST(ImpedanceEstimator, SurvivesInfiniteHugeAndTinyValues) {
   ImpedanceEstimator estimator(1, 0);
   estimator.configure(5, 8, 250, kWaterSensor);  // 31 blocks per second, window not a block multiple
@@ -223,23 +210,19 @@ TEST(ImpedanceEstimator, SurvivesInfiniteHugeAndTinyValues) {
                                        kImpedanceGood, kImpedanceSaturated}));
 }
 
-TEST(ImpedanceEstimatorHeap, ProcessAllocatesNothingEvenWhenItGrades) {
+// 500 blocks/s of 8 samples: the fastest amplifier's window.
+TEST(ImpedanceEstimatorHeap, AFastAmplifierCostsAFewMegabytesAndProcessAllocatesNothingEvenWhenItGrades) {
+  const uint64_t bytes = zav::test::allocatedBytes();
   ImpedanceEstimator estimator(10, 2);
-  estimator.configure(64, 8, 256, kDrySensor);
+  estimator.configure(64, 8, 4000, kDrySensor);
+  EXPECT_LT(zav::test::allocatedBytes() - bytes, 8u << 20);
   std::vector<double> block(64 * 8);
   for (std::size_t i = 0; i < block.size(); ++i) block[i] = 30.0 * std::sin(0.9 * static_cast<double>(i));
 
   const uint64_t before = zav::test::allocations();
-  for (int b = 0; b < 400; ++b) estimator.process(block.data(), b % 2 == 0);
+  for (int b = 0; b < 5100; ++b) estimator.process(block.data(), b % 2 == 0);
   EXPECT_EQ(zav::test::allocations() - before, 0u);
   EXPECT_NE(estimator.status(0), kImpedanceSaturated) << "the run did reach its first grades";
-}
-
-TEST(ImpedanceEstimatorHeap, AFastAmplifierCostsAFewMegabytes) {
-  const uint64_t before = zav::test::allocatedBytes();
-  ImpedanceEstimator estimator(10, 2);
-  estimator.configure(64, 8, 4000, kDrySensor);  // 500 blocks/s of 8 samples
-  EXPECT_LT(zav::test::allocatedBytes() - before, 8u << 20);
 }
 
 }  // namespace

@@ -35,22 +35,10 @@ TEST(MakeDecoder, OnlyExactTypeCodesGetTheirDecoderOthersThePlainInteger) {
   }
 }
 
-TEST(SignalDecoder, ReadsBigEndianTwosComplementOfEveryWidth) {
-  EXPECT_EQ(decodeAll(*makeDecoder("BVP", 1, 1, 3), {0x7F, 0x80, 0xFF}, 1), (Values{127, -128, -1}));
-  EXPECT_EQ(decodeAll(*makeDecoder("BVP", 2, 1, 2), {0x12, 0x34, 0xFF, 0xFE}, 1), (Values{0x1234, -2}));
-  EXPECT_EQ(decodeAll(*makeDecoder("BVP", 4, 1, 2), {0x80, 0, 0, 0, 0x7F, 0xFF, 0xFF, 0xFF}, 1),
-            (Values{-2147483648.0, 2147483647.0}));
-  // Wider values keep their last four bytes.
-  EXPECT_EQ(
-      decodeAll(*makeDecoder("BVP", 6, 1, 2), {0x12, 0x34, 0, 0, 0, 5, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}, 1),
-      (Values{5, -1}));
-  // No bytes per value: every value reads raw 0 and nothing is read.
-  EXPECT_EQ(decodeAll(*makeDecoder("BVP", 0, 2, 2), {}, 1), Values(4, 0.0));
-}
-
-// Channel-major layout (channel c, sample s of the BVP block holds c * 10 + s), the anchor
-// channels' own encodings, whole parts and hundredths, and the accelerometer's step, which
-// is a power of two so that its values survive a round trip exactly.
+// Big-endian two's complement of every width, channel-major layout (channel c, sample s of the
+// two-channel BVP block holds c * 10 + s), the anchor channels' own encodings, whole parts and
+// hundredths, and the accelerometer's step, which is a power of two so that its values survive a
+// round trip exactly. Values wider than four bytes keep their last four; the sign fills the front.
 TEST(SignalDecoder, DecodesAndEncodesBlocksBothWays) {
   const struct {
     const char* type;
@@ -58,24 +46,27 @@ TEST(SignalDecoder, DecodesAndEncodesBlocksBothWays) {
     Values values;
     Bytes data;
   } blocks[] = {
+      {"BVP", 1, 1, 3, {127, -128, -1}, {0x7F, 0x80, 0xFF}},
+      {"BVP", 2, 1, 2, {0x1234, -2}, {0x12, 0x34, 0xFF, 0xFE}},
+      {"BVP", 4, 1, 2, {-2147483648.0, 2147483647.0}, {0x80, 0, 0, 0, 0x7F, 0xFF, 0xFF, 0xFF}},
+      {"BVP", 10, 1, 1, {-2.0}, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE}},
       {"BVP", 2, 2, 3, {0, 1, 2, 10, 11, 12}, {0, 0, 0, 1, 0, 2, 0, 10, 0, 11, 0, 12}},
       {"ANC", 2, 4, 1, {12.5, -1.5, 40000.0, -1.0}, {0x0C, 0x32, 0x24, 0xFA, 0x40, 0x9C, 0xFF, 0xFF}},
       {"POS", 2, 2, 2, {12.5, 0.25, 255.75, 3.0}, {12, 50, 0, 25, 255, 75, 3, 0}},
       {"ACC", 2, 3, 1, {32767 / 128.0, -256.0, 1 / 128.0}, {0x7F, 0xFF, 0x80, 0x00, 0x00, 0x01}}};
   for (const auto& block : blocks) {
     const auto decoder = makeDecoder(block.type, block.bytes, block.channels, block.blockSize);
-    EXPECT_EQ(decodeAll(*decoder, block.data, 1), block.values) << block.type;
-    EXPECT_EQ(encodeAll(*decoder, block.values, 1), block.data) << block.type;
+    EXPECT_EQ(decodeAll(*decoder, block.data, 1), block.values) << block.type << " of " << block.bytes;
+    EXPECT_EQ(encodeAll(*decoder, block.values, 1), block.data) << block.type << " of " << block.bytes;
   }
-}
-
-TEST(SignalDecoder, EncodesTheLowBytesOfTheFlooredValue) {
-  const auto decoder = makeDecoder("BVP", 3, 1, 3);
-  EXPECT_EQ(encodeAll(*decoder, {-1.0, 1.9, -1.5}, 1), (Bytes{0xFF, 0xFF, 0xFF, 0, 0, 1, 0xFF, 0xFF, 0xFE}));
-  // Wider than eight bytes: the sign fills the front.
-  Bytes wide(10, 0xFF);
-  wide[9] = 0xFE;
-  EXPECT_EQ(encodeAll(*makeDecoder("BVP", 10, 1, 1), {-2.0}, 1), wide);
+  EXPECT_EQ(
+      decodeAll(*makeDecoder("BVP", 6, 1, 2), {0x12, 0x34, 0, 0, 0, 5, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}, 1),
+      (Values{5, -1}));
+  // No bytes per value: every value reads raw 0 and nothing is read.
+  EXPECT_EQ(decodeAll(*makeDecoder("BVP", 0, 2, 2), {}, 1), Values(4, 0.0));
+  // Encoding writes the low bytes of the floored value.
+  EXPECT_EQ(encodeAll(*makeDecoder("BVP", 3, 1, 3), {-1.0, 1.9, -1.5}, 1),
+            (Bytes{0xFF, 0xFF, 0xFF, 0, 0, 1, 0xFF, 0xFF, 0xFE}));
 }
 
 TEST(SignalDecoder, ToRawSaturatesInsteadOfOverflowing) {
@@ -94,16 +85,6 @@ TEST(SignalDecoder, ToRawSaturatesInsteadOfOverflowing) {
   EXPECT_EQ(makeDecoder("IMU", 2, 9, 1)->toRaw(-1e300, 8, 2), kMin);
   const int64_t nearPole = makeDecoder("GSR", 2, 1, 1)->toRaw(-1.0 / 6490000.0, 0, 1);  // about 3.3 / 0
   EXPECT_TRUE(nearPole == kMax || nearPole == kMin);
-}
-
-TEST(SignalDecoder, OversizedShapesAreEmpty) {
-  const auto decoder = makeDecoder("EEG", 4, 0x10000, 0x10000);
-  EXPECT_EQ(decoder->valuesPerBlock(), 0u);
-  EXPECT_EQ(decoder->bytesPerBlock(), 0u);
-  const auto wide = makeDecoder("BVP", 0x80000000u, 1, 1);
-  EXPECT_EQ(wide->bytesPerBlock(), 0u);
-  decoder->decode(nullptr, 1, nullptr);
-  wide->encode(nullptr, 1, nullptr);
 }
 
 TEST(ScaleDecoders, StepsOfOneRawUnitThreeByteExtremesAndEncodingTowardZero) {
@@ -185,49 +166,36 @@ TEST(ComDecoder, PlainModesScaleByChannelGroup) {
   EXPECT_EQ(decoder->toRaw(-0.5, 0, 1), -1);  // the plain floor
 }
 
-TEST(ComDecoder, RecordModeFillsSampleZeroOfEightChannels) {
+TEST(ComDecoder, RecordModeFillsSampleZeroOfEachChannelAndStaysInsideSmallSignals) {
   const auto decoder = makeDecoder("COM", 1, 8, 3);  // 24 bytes: the record and 6 spare
   Bytes data = kRecord;
   data.resize(24, 0x77);
   const auto values = decodeAll(*decoder, data, 9);
-  for (std::size_t i = 0; i < values.size(); ++i) {
+  for (std::size_t i = 0; i < values.size(); ++i)
     EXPECT_DOUBLE_EQ(values[i], i % 3 == 0 ? kRecordFields[i / 3] : kUntouched) << i;
-  }
   EXPECT_EQ(decodeAll(*decoder, data, 200), values);
-}
-
-TEST(ComDecoder, RecordModeStaysInsideSmallSignals) {
   // 3 channels of one 2-byte sample: 6 bytes hold only the first field.
-  const Bytes six(kRecord.begin(), kRecord.begin() + 6);
-  EXPECT_EQ(decodeAll(*makeDecoder("COM", 2, 3, 1), six, 9),
+  EXPECT_EQ(decodeAll(*makeDecoder("COM", 2, 3, 1), Bytes(kRecord.begin(), kRecord.begin() + 6), 9),
             (Values{kRecordFields[0], kUntouched, kUntouched}));
   // 8 channels of 2 bytes: 16 bytes, everything but the last field.
-  const Bytes sixteen(kRecord.begin(), kRecord.begin() + 16);
-  const auto eight = decodeAll(*makeDecoder("COM", 2, 8, 1), sixteen, 9);
+  const auto eight = decodeAll(*makeDecoder("COM", 2, 8, 1), Bytes(kRecord.begin(), kRecord.begin() + 16), 9);
   EXPECT_DOUBLE_EQ(eight[6], kRecordFields[6]);
   EXPECT_EQ(eight[7], kUntouched);
   // More record than channels: only the channels the signal has.
-  const auto two = decodeAll(*makeDecoder("COM", 9, 2, 1), kRecord, 9);
-  EXPECT_DOUBLE_EQ(two[1], kRecordFields[1]);
-  EXPECT_EQ(decodeAll(*makeDecoder("COM", 3, 5, 0), {}, 9).size(), 0u);
+  EXPECT_DOUBLE_EQ(decodeAll(*makeDecoder("COM", 9, 2, 1), kRecord, 9)[1], kRecordFields[1]);
 }
 
-TEST(TsDecoder, FourUnsignedBytes) {
-  const auto decoder = makeDecoder("TS", 4, 1, 2);
-  const auto values = decodeAll(*decoder, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 1, 0}, 1);
-  EXPECT_DOUBLE_EQ(values[0], 4294967295.0 * 1708.98);
-  EXPECT_DOUBLE_EQ(values[1], 256 * 1708.98);
-  EXPECT_EQ(encodeAll(*decoder, {5.5, -1.0}, 1), (Bytes{0, 0, 0, 5, 0xFF, 0xFF, 0xFF, 0xFF}));
-}
-
-TEST(FixedWidthDecoders, SlotsOfAnotherWidthNeverReachPastTheSignal) {
+TEST(FixedWidthDecoders, TsReadsFourUnsignedBytesAndSlotsOfAnotherWidthNeverReachPastTheSignal) {
+  const auto ts = makeDecoder("TS", 4, 1, 2);
+  EXPECT_EQ(decodeAll(*ts, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 1, 0}, 1),
+            (Values{4294967295.0 * 1708.98, 256 * 1708.98}));
+  EXPECT_EQ(encodeAll(*ts, {5.5, -1.0}, 1), (Bytes{0, 0, 0, 5, 0xFF, 0xFF, 0xFF, 0xFF}));
   // One byte per value while the format wants two (four for TS): the last value's missing
   // bytes read as 0 and are not written.
   const auto pos = makeDecoder("POS", 1, 1, 2);
   EXPECT_EQ(decodeAll(*pos, {12, 50}, 1), (Values{12.5, 50.0}));
   EXPECT_EQ(encodeAll(*pos, {12.5, 3.0}, 1), (Bytes{12, 3}));
-  const auto ts = makeDecoder("TS", 2, 1, 1);
-  EXPECT_DOUBLE_EQ(decodeAll(*ts, {0, 1}, 1)[0], 65536 * 1708.98);
+  EXPECT_DOUBLE_EQ(decodeAll(*makeDecoder("TS", 2, 1, 1), {0, 1}, 1)[0], 65536 * 1708.98);
   const auto anc = makeDecoder("ANC", 1, 2, 1);
   EXPECT_EQ(decodeAll(*anc, {1, 0xE8}, 1), (Values{(100.0 + 0xE8) * 0.01, 0xE8 * 0.001}));
   // Wider slots keep the two bytes at the front and zero the rest.
@@ -260,6 +228,14 @@ TEST(AllDecoders, StayInsideTheirDataForAnyShapeAndValue) {
       }
     }
   }
+  // Shapes too large to hold are empty.
+  const auto huge = makeDecoder("EEG", 4, 0x10000, 0x10000);
+  EXPECT_EQ(huge->valuesPerBlock(), 0u);
+  EXPECT_EQ(huge->bytesPerBlock(), 0u);
+  const auto wide = makeDecoder("BVP", 0x80000000u, 1, 1);
+  EXPECT_EQ(wide->bytesPerBlock(), 0u);
+  huge->decode(nullptr, 1, nullptr);
+  wide->encode(nullptr, 1, nullptr);
 }
 
 }  // namespace
