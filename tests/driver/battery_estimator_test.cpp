@@ -1,7 +1,9 @@
+// The battery level from the device's reports, and the scale its identity sets.
 #include "driver/battery_estimator.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 

@@ -1,3 +1,4 @@
+// The offset of the device's clock from its clock samples.
 #include "driver/clock_offset.h"
 
 #include <gtest/gtest.h>
@@ -8,9 +9,9 @@ namespace {
 TEST(ClockOffset, EstimatesTheMiddleOfTheTightestBoundsOnceTheEstimatesStopMoving) {
   const struct {
     const char* what;
-    uint32_t offset, roundTrip;
-    uint32_t jitter;  // every other exchange takes 2 * jitter longer, widening its bounds
-    uint32_t drift;   // the device clock gains this much more with each exchange
+    // Every other exchange takes 2 * jitter longer, widening its bounds; the device clock gains
+    // drift more with each exchange.
+    uint32_t offset, roundTrip, jitter, drift;
   } cases[] = {
       {"device ahead", 5000, 400, 0, 0},
       {"device behind", static_cast<uint32_t>(-70000), 400, 0, 0},

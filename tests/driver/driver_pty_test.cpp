@@ -46,8 +46,6 @@ TEST(DriverOnSerialDevice, ConnectsAfterARefusalStopsAStreamingDeviceThenStreams
   EXPECT_FALSE(rig.driver.isRunning());
   EXPECT_FALSE(rig.device.streaming());
   EXPECT_EQ(rig.driver.signals(), kDeviceSignals);
-  EXPECT_EQ(rig.driver.file(), "session.sdf");
-  EXPECT_NE(rig.driver.deviceName().find("pts"), std::string::npos) << rig.driver.deviceName();
 
   // Already connected: nothing more is sent.
   const std::size_t before = rig.device.received().size();
@@ -64,7 +62,6 @@ TEST(DriverOnSerialDevice, ConnectsAfterARefusalStopsAStreamingDeviceThenStreams
     first = i == 0 ? rig.sequence : first;
     EXPECT_EQ(rig.sequence, static_cast<uint16_t>(first + i));
     ASSERT_EQ(rig.values.size(), 8u);
-    EXPECT_EQ(rig.flags, 0);
   }
   // 3700 mV peaks are below the 3740 threshold: level 3 once a second of blocks has passed.
   EXPECT_EQ(rig.battery, 3);
@@ -84,7 +81,9 @@ TEST(DriverOnSerialDevice, ConnectsAfterARefusalStopsAStreamingDeviceThenStreams
   EXPECT_FALSE(rig.usb.isConnected());
 }
 
-TEST(DriverOnSerialDevice, ConfigurationChangesAreReadBackRefusedWhileStreamingAndAFailedModeChangeUndone) {
+// Changes refused while streaming are tested from C (c_interface_test), on the same driver;
+// resuming a device that kept streaming on the handle (driver_connection_test).
+TEST(DriverOnSerialDevice, ConfigurationChangesAreReadBackUndoneWhenFailedAndRestoredOnReconnection) {
   Rig rig;
   rig.driver.connect();
   // A mode that the device's signal record cannot carry is not sent at all.
@@ -110,24 +109,9 @@ TEST(DriverOnSerialDevice, ConfigurationChangesAreReadBackRefusedWhileStreamingA
   EXPECT_TRUE(rig.driver.setSignalMode(1, 1));
   EXPECT_TRUE(rig.driver.enableSdCard(true));
   EXPECT_FALSE(rig.driver.setSignalMode(3, 1));  // no such signal: nothing sent
-  ASSERT_TRUE(rig.driver.start());
-  ASSERT_TRUE(rig.read());
-  EXPECT_EQ(rig.values.size(), 11u);
-
-  const std::size_t before = rig.device.received().size();
-  EXPECT_FALSE(rig.driver.setFolder("x"));
-  EXPECT_FALSE(rig.driver.setFile("x"));
-  EXPECT_FALSE(rig.driver.setFrequency(100));
-  EXPECT_FALSE(rig.driver.setSignalMode(0, 0));
-  EXPECT_EQ(rig.device.received().size(), before);
-}
-
-// Resuming a device that kept streaming is tested on the handle (driver_connection_test).
-TEST(DriverOnSerialDevice,
-     ReconnectionRestoresAStoppedDeviceAndFindsOneStartedMeanwhileWithAnUnknownBattery) {
-  Rig rig;
-  rig.driver.connect();
   ASSERT_TRUE(rig.driver.setFile("kept.sdf"));
+
+  // A reconnection gives the stopped device the host's settings again.
   rig.driver.disconnect(false);
   EXPECT_EQ(rig.driver.deviceName(), "Unavailable");
   rig.driver.connect();
@@ -136,21 +120,15 @@ TEST(DriverOnSerialDevice,
   ASSERT_GE(received.size(), 3u);
   EXPECT_EQ(received[received.size() - 3].substr(0, 2), "cc");
   EXPECT_EQ(received[received.size() - 2], std::string("cakept.sdf") + '\0');
-  EXPECT_EQ(received[received.size() - 1], std::string("cdrecords") + '\0');
+  EXPECT_EQ(received[received.size() - 1], std::string("cddata\\run1\\") + '\0');
 
   rig.driver.disconnect(false);
   rig.device.start();  // started by someone else while the host was away
   rig.driver.connect();
   ASSERT_TRUE(rig.driver.isRunning());
   ASSERT_TRUE(rig.read());
+  EXPECT_EQ(rig.values.size(), 11u);
   EXPECT_EQ(rig.battery, BatteryEstimator::kUnknown);
-
-  rig.driver.disconnect(true);  // a full disconnect forgets the device
-  EXPECT_EQ(rig.driver.version(), "Unavailable");
-  EXPECT_EQ(rig.driver.frequency(), 0);
-  EXPECT_TRUE(rig.driver.signals().empty());
-  EXPECT_FALSE(rig.driver.stop());
-  EXPECT_THROW(rig.driver.signal(0), std::out_of_range);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+// The versions in the device's identity answer.
 #include "driver/identity.h"
 
 #include <gtest/gtest.h>

@@ -13,8 +13,7 @@ set(example ${CMAKE_CURRENT_LIST_DIR}/../api/readme_example.c)
 file(REMOVE_RECURSE ${WORK_DIR})
 run("installing" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 file(GLOB_RECURSE pc_file ${prefix}/zav.pc)
-get_filename_component(pc_dir ${pc_file} DIRECTORY)
-get_filename_component(lib_dir ${pc_dir} DIRECTORY)
+get_filename_component(lib_dir ${pc_file}/../.. ABSOLUTE)
 
 # The installed program finds the installed library by itself.
 if(EXISTS ${prefix}/bin/zav)
@@ -27,9 +26,8 @@ run("configuring with find_package" ${CMAKE_COMMAND} -S ${CMAKE_CURRENT_LIST_DIR
 run("building with find_package" ${CMAKE_COMMAND} --build ${WORK_DIR}/cmake-consumer)
 run("the example built with find_package" ${WORK_DIR}/cmake-consumer/readme_example)
 
-set(ENV{PKG_CONFIG_LIBDIR} ${pc_dir})
-set(ENV{PKG_CONFIG_PATH} "")
-run("pkg-config" ${PKG_CONFIG} --cflags --libs zav)
+# Given the file itself, pkg-config finds no other copy of zav.
+run("pkg-config" ${PKG_CONFIG} --cflags --libs ${pc_file})
 separate_arguments(flags UNIX_COMMAND "${output}")
 run("building with pkg-config" ${C_COMPILER} ${example} -o ${WORK_DIR}/pkg-config-example ${flags})
 run("the example built with pkg-config" ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${lib_dir}
@@ -37,9 +35,8 @@ run("the example built with pkg-config" ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=
 
 # The installed Python package finds the installed library on the library path.
 if(PYTHON)
-  file(GLOB_RECURSE init ${prefix}/__init__.py)
-  list(FILTER init INCLUDE REGEX "/zav/__init__.py$")
-  get_filename_component(python_dir ${init}/../.. ABSOLUTE)
+  file(GLOB_RECURSE marker ${prefix}/py.typed)
+  get_filename_component(python_dir ${marker}/../.. ABSOLUTE)
   run("the installed Python package" ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${lib_dir}
     PYTHONPATH=${python_dir} ZAV_LIBRARY= ${PYTHON} -c
     "import zav; assert zav.__version__ == '${VERSION}', zav.__version__")

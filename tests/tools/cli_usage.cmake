@@ -1,7 +1,6 @@
 # The zav command line's answers to wrong input (exit status 2, one line saying what is wrong;
 # the newcomer walk has --usb -1) and the failures it explains (exit status 1).
 if(TARGET zav_cli)
-  include(${CMAKE_CURRENT_LIST_DIR}/scripts/cli_case.cmake)
   zav_cli_case(cli_empty_serial 2 "zav: --serial: needs a port path.*usage: zav info" info --serial <empty>)
   zav_cli_case(cli_empty_bluetooth 2 "zav: --bluetooth: needs a device name" info --bluetooth <empty>)
   zav_cli_case(cli_two_devices 2 "zav: DEVICE: give one device option" info --usb 1 --serial x)
@@ -14,11 +13,14 @@ if(TARGET zav_cli)
   zav_cli_case(cli_version 0 "^zav [0-9]+\\.[0-9]+\\.[0-9]+" --version)
   zav_cli_case(cli_help_exit_status 0 "Exit status: 0 done.*2 usage error" --help)
 
+  set(_records ${CMAKE_SOURCE_DIR}/tests/data/records)
   if(WIN32)
     set(_port COM99)
   else()
     set(_port /dev/ttyACM99)
     zav_cli_case(cli_not_serial_port 1 "zav: /dev/null is not a serial port" info --serial /dev/null)
+    zav_cli_case(cli_import_bdf 0 "converted run into .*import_run.bdf" import --format bdf ${_records} run
+      ${CMAKE_CURRENT_BINARY_DIR}/import_run.bdf)
   endif()
   zav_cli_case(cli_usb_port_path 1 "zav: cannot open ${_port}: " info --usb 99)
   zav_cli_case(cli_record_no_folder 1 "zav: output folder no-such-folder does not exist"
@@ -31,7 +33,6 @@ if(TARGET zav_cli)
 
   # Records named exactly as `zav records` lists them; a search pattern only when asked for,
   # and never one that takes the files of several records (run and run2 here).
-  set(_records ${CMAKE_SOURCE_DIR}/tests/data/records)
   zav_cli_case(cli_records_skips_non_records 0 "run +1 .*run2 +1 " records ${_records})
   zav_cli_case(cli_import_exact_name 0 "converted run: 5 blocks" import ${_records} run
     ${CMAKE_CURRENT_BINARY_DIR}/import_run)
@@ -39,10 +40,6 @@ if(TARGET zav_cli)
     ${CMAKE_CURRENT_BINARY_DIR}/import_ru)
   zav_cli_case(cli_import_ambiguous_match 1 "--match run finds the files of several records \\(run, run2\\)"
     import --match run ${_records} ${CMAKE_CURRENT_BINARY_DIR}/import_match)
-  if(NOT WIN32)
-    zav_cli_case(cli_import_bdf 0 "converted run into .*import_run.bdf" import --format bdf ${_records} run
-      ${CMAKE_CURRENT_BINARY_DIR}/import_run.bdf)
-  endif()
   add_test(NAME cli_newcomer_walk COMMAND ${CMAKE_COMMAND} -DWORK=${CMAKE_CURRENT_BINARY_DIR}/newcomer_walk
     "-DZAV=${CMAKE_CROSSCOMPILING_EMULATOR};$<TARGET_FILE:zav_cli>"
     -P ${CMAKE_CURRENT_LIST_DIR}/scripts/newcomer_walk.cmake)

@@ -15,27 +15,22 @@ namespace {
 
 using namespace std::string_literals;
 
-// A raw client: the request, and the 3-byte answer (shorter when the bridge closed).
-struct RawClient {
-  platform::Socket socket;
-  std::string answer;
-};
-
-RawClient requestDevice(uint16_t port, const std::string& device) {
-  RawClient client;
-  if (!client.socket.openTcp() || client.socket.connectLoopback(port) != platform::ConnectResult::connected)
-    return client;
-  client.socket.setReceiveTimeout(10000);
-  const std::string request = device + std::string(1, '\0');
-  client.socket.send(reinterpret_cast<const uint8_t*>(request.data()), static_cast<uint32_t>(request.size()));
-  uint8_t answer[3];
-  while (client.answer.size() < 3) {
-    const platform::SocketResult got =
-        client.socket.receive(answer, static_cast<uint32_t>(3 - client.answer.size()));
+// Asks the bridge for a device on a raw socket (kept open in *kept when given): the 3-byte
+// answer, shorter when the bridge closed.
+std::string requestDevice(uint16_t port, const std::string& device, platform::Socket* kept = nullptr) {
+  platform::Socket own;
+  platform::Socket& socket = kept ? *kept : own;
+  if (!socket.openTcp() || socket.connectLoopback(port) != platform::ConnectResult::connected) return {};
+  socket.setReceiveTimeout(10000);
+  const std::string request = device + '\0';
+  socket.send(reinterpret_cast<const uint8_t*>(request.data()), static_cast<uint32_t>(request.size()));
+  char answer[3];
+  uint32_t size = 0;
+  for (platform::SocketResult got; size < 3; size += got.count) {
+    got = socket.receive(reinterpret_cast<uint8_t*>(answer) + size, 3 - size);
     if (got.status != platform::SocketStatus::ok) break;
-    client.answer.append(reinterpret_cast<const char*>(answer), got.count);
   }
-  return client;
+  return std::string(answer, size);
 }
 
 TEST(RfbridgeTest, RefusalsNameTheirReasonADroppedClientFreesTheDeviceAndASecondBridgeFindsThePortInUse) {
@@ -43,29 +38,27 @@ TEST(RfbridgeTest, RefusalsNameTheirReasonADroppedClientFreesTheDeviceAndASecond
   const std::string bridgeLog = (folder / "bridge.log").string();
   test::BridgeProcess bridge(bridgeLog, {"--idle-exit", "20"});
   const uint16_t port = bridge.port();
-  EXPECT_EQ(requestDevice(port, "sim:").answer, "NO\1"s);
-  EXPECT_EQ(requestDevice(port, "sim:" + (folder / "missing.json").string()).answer, "NO\1"s);
-  EXPECT_EQ(requestDevice(port, std::string(249, 'x')).answer, "NO\4"s);
-  EXPECT_EQ(requestDevice(port, std::string(248, 'x')).answer.substr(0, 2), "NO")
-      << "long enough, not too long";
+  EXPECT_EQ(requestDevice(port, "sim:"), "NO\1"s);
+  EXPECT_EQ(requestDevice(port, "sim:" + (folder / "missing.json").string()), "NO\1"s);
+  EXPECT_EQ(requestDevice(port, std::string(249, 'x')), "NO\4"s);
+  EXPECT_EQ(requestDevice(port, std::string(248, 'x')).substr(0, 2), "NO") << "long enough, not too long";
 
-  RawClient first = requestDevice(port, "sim:amp");
-  ASSERT_EQ(first.answer, "OK\1"s);
-  EXPECT_EQ(requestDevice(port, "sim:amp").answer, "NO\2"s);
+  platform::Socket first;
+  ASSERT_EQ(requestDevice(port, "sim:amp", &first), "OK\1"s);
+  EXPECT_EQ(requestDevice(port, "sim:amp"), "NO\2"s);
   // The client vanishes without a word: the device is free for the next one, which the
   // bridge lets wait the moment it takes to notice.
-  first.socket.close();
-  EXPECT_EQ(requestDevice(port, "sim:amp").answer, "OK\1"s);
+  first.close();
+  EXPECT_EQ(requestDevice(port, "sim:amp"), "OK\1"s);
 
   // Many short clients, each closing just before the next asks.
   for (int cycle = 0; cycle < 200; ++cycle)
-    ASSERT_EQ(requestDevice(port, "sim:amp").answer, "OK\1"s) << "cycle " << cycle;
+    ASSERT_EQ(requestDevice(port, "sim:amp"), "OK\1"s) << "cycle " << cycle;
 
   const std::string log = test::readFile(bridgeLog);
   for (const char* line : {"refused: unknown device", "refused: device busy with another client",
-                           "refused: request too long", "bytes to the device, "}) {
+                           "refused: request too long", "bytes to the device, "})
     EXPECT_NE(log.find(line), std::string::npos) << line;
-  }
 
   // A second bridge finds the port in use.
   const std::string secondLog = (folder / "second.log").string();

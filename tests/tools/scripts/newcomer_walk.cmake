@@ -2,27 +2,16 @@
 # on, the card's records, an import by the name zav records prints, a contact check, and a
 # wrong option. Every step must end with its documented exit status and say what it did.
 #   cmake -DWORK=<empty folder> "-DZAV=[emulator];zav" -P newcomer_walk.cmake
-
+include(${CMAKE_CURRENT_LIST_DIR}/run_cli.cmake)
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}/card")
 file(WRITE "${WORK}/sim.json" "{\"preset\": \"default\", \"card\": \"${WORK}/card\"}")
 
-# step(NAME STATUS REGEX ARGS...): runs zav ARGS, checks its exit status and output.
-function(step name status regex)
-  execute_process(COMMAND ${ZAV} ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err
-    WORKING_DIRECTORY "${WORK}")
-  set(text "${out}${err}")
-  if(NOT "${result}" STREQUAL "${status}" OR NOT text MATCHES "${regex}")
-    message(FATAL_ERROR "${name}: exit ${result} (expected ${status}), output:\n${text}")
-  endif()
-  set(output "${text}" PARENT_SCOPE)
-endfunction()
-
-step(stream 0 "streaming from the simulated device"
+run_zav(stream 0 "streaming from the simulated device"
   stream --simulated "${WORK}/sim.json" --sd-card --seconds 5)
 # The block count of the last progress line.
 string(REGEX REPLACE ".*[^0-9]([0-9]+ blocks) +[0-9.]+ blocks/s.*" "\\1" streamed "${output}")
-step(records 0 "mock_filename +1 +0:0[4-6]" records "${WORK}/card/mock/directory")
-step(import 0 "converted mock_filename: ${streamed}" import "${WORK}/card/mock/directory" mock_filename
+run_zav(records 0 "mock_filename +1 +0:0[4-6]" records "${WORK}/card/mock/directory")
+run_zav(import 0 "converted mock_filename: ${streamed}" import "${WORK}/card/mock/directory" mock_filename
   "${WORK}/out")
-step(wrong_option 2 "zav: --usb: takes a port number 0 or above, not \"-1\"" info --usb -1)
+run_zav(wrong_option 2 "zav: --usb: takes a port number 0 or above, not \"-1\"" info --usb -1)

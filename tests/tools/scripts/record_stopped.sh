@@ -7,20 +7,16 @@ zav="$2"
 out="$3"
 rm -f "$out"
 if [ "$1" = interrupted ]; then
-  "$zav" record "$out" --seconds 60 >"$out.log" 2>&1 &
-  sleep 4
-  kill -INT $!
-  wait $!
-  status=$?
   expected=130
   reason="stopped by Ctrl-C"
+  timeout --preserve-status -s INT 4 "$zav" record "$out" --seconds 60 >"$out.log" 2>&1
 else
-  # The limit's signal is ignored, so a write past it fails as on a full disk.
-  (trap '' XFSZ; ulimit -f 400; exec "$zav" record "$out" --seconds 60) >"$out.log" 2>&1
-  status=$?
   expected=1
   reason="the recording"
+  # The limit's signal is ignored, so a write past it fails as on a full disk.
+  (trap '' XFSZ; ulimit -f 400; exec "$zav" record "$out" --seconds 60) >"$out.log" 2>&1
 fi
+status=$?
 cat "$out.log"
 grep -q "$reason" "$out.log" || exit 1
 [ "$status" -eq "$expected" ] || { echo "exit status $status, not $expected"; exit 1; }

@@ -1,22 +1,22 @@
-# Runs a program and checks its exit status and output (standard output and error together):
-#   cmake -DSTATUS=2 -DOUTPUT=<regex> -P run_cli.cmake -- PROGRAM ARGS...
-# An argument "<empty>" stands for an empty text, which a CMake list cannot carry.
-set(call "execute_process(COMMAND")
-set(collecting OFF)
-math(EXPR last "${CMAKE_ARGC} - 1")
-foreach(index RANGE ${last})
-  set(argument "${CMAKE_ARGV${index}}")
-  if(collecting)
+# run_zav(NAME STATUS REGEX ARGS...): runs ${ZAV} (the program, after its emulator if any) with
+# ARGS, checks its exit status and output (standard output and error together) and leaves the
+# output in `output`. An argument "<empty>" stands for an empty text, which a CMake list cannot
+# carry. Given STATUS, the script runs one such case itself:
+#   cmake -DSTATUS=2 -DOUTPUT=<regex> "-DZAV=[emulator];zav;ARGS..." -P run_cli.cmake
+function(run_zav name status regex)
+  foreach(argument ${ZAV} ${ARGN})
     string(REGEX REPLACE "^<empty>$" "" argument "${argument}")
-    string(REPLACE "\\" "\\\\" argument "${argument}")
-    string(REPLACE "\"" "\\\"" argument "${argument}")
-    string(APPEND call " \"${argument}\"")
-  elseif(argument STREQUAL "--")
-    set(collecting ON)
+    string(APPEND call " [==[${argument}]==]")
+  endforeach()
+  cmake_language(EVAL CODE
+    "execute_process(COMMAND ${call} RESULT_VARIABLE result OUTPUT_VARIABLE text ERROR_VARIABLE text)")
+  message("${text}")
+  if(NOT "${result}" STREQUAL "${status}" OR NOT text MATCHES "${regex}")
+    message(FATAL_ERROR "${name}: exit status ${result} (expected ${status}); output must match ${regex}")
   endif()
-endforeach()
-cmake_language(EVAL CODE "${call} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)")
-message("${output}")
-if(NOT status STREQUAL "${STATUS}" OR NOT output MATCHES "${OUTPUT}")
-  message(FATAL_ERROR "exit status ${status} (expected ${STATUS}), the output must match: ${OUTPUT}")
+  set(output "${text}" PARENT_SCOPE)
+endfunction()
+
+if(DEFINED STATUS)
+  run_zav(zav "${STATUS}" "${OUTPUT}")
 endif()
