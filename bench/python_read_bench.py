@@ -17,7 +17,8 @@ compiler is at hand) and run in this process on the same device, as a C host rea
 the same loop copying each block into one array, as a C host that keeps what it reads does; "C
 planar" one zav_driver_read_planar call for all of a run's blocks. Then "ctypes loop", a bare Python loop over
 zav_driver_read, Device.read() (the block copied out), the same with its arrays made (.data), and
-Device.read_seconds() for as many blocks as each run reads (joined per signal, fresh arrays).
+Device.read_seconds() for as many blocks as each run reads (joined per signal, fresh arrays); of
+that, the part spent outside the library's call is reported on its own.
 The runs are interleaved, a round of each at a time; the best run of each counts, and so does the
 median over the rounds of each run's time against the C loop's in the same round, since a busy
 machine slows single runs.
@@ -162,6 +163,16 @@ def main() -> int:
                          "Device.read_seconds": lambda: device.read_seconds(blocks / rate)})
             device.read_joined(warm_up)
             times = {name: [] for name in runs}  # seconds per block, per round
+            in_library = []  # the library's share of each Device.read_seconds
+            planar = device._read_planar
+
+            def timed_planar(*arguments):
+                start = clock()
+                done = planar(*arguments)
+                in_library.append(clock() - start)
+                return done
+
+            device._read_planar = timed_planar
             for _ in range(args.repeat):
                 for name, run in runs.items():
                     time.sleep(backlog)
@@ -180,6 +191,10 @@ def main() -> int:
         paired = statistics.median(s / b for s, b in zip(seconds, base))
         print(f"  {name:20s} {best * 1e6:7.2f} us/block {1 / best:9.0f} blocks/s "
               f"{(best / min(base) - 1) * 100:+6.1f}% {(paired - 1) * 100:+6.1f}%")
+    own = [total * blocks - library for total, library in zip(times["Device.read_seconds"], in_library)]
+    print(f"  Python's own work in Device.read_seconds (all but the library's call): median "
+          f"{statistics.median(own) * 1e6:.0f} us per run, "
+          f"{statistics.median(o / (t * blocks) for o, t in zip(own, times['Device.read_seconds'])) * 100:.1f}% of it")
     return 0
 
 
