@@ -13,10 +13,10 @@
 #include "common/diagnostics.h"
 #include "fuzzed_connection.h"
 #include "record/csv_writer.h"
-#include "signal/impedance_estimator.h"
 #include "record/importer.h"
 #include "record/sd_record_export.h"
 #include "signal/block_layout.h"
+#include "signal/impedance_estimator.h"
 
 namespace fs = std::filesystem;
 
@@ -68,8 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   for (int file = 0; file < 4 && from <= bytes.size(); ++file) {
     const std::size_t cut = file == 3 ? std::string::npos : bytes.find("\n--\n", from);
     const std::size_t end = cut == std::string::npos ? bytes.size() : cut;
-    std::ofstream(input / (std::to_string(file) + "_rec.bin"), std::ios::binary).write(bytes.data() + from,
-                                                                                         static_cast<std::streamsize>(end - from));
+    std::ofstream(input / (std::to_string(file) + "_rec.bin"), std::ios::binary)
+        .write(bytes.data() + from, static_cast<std::streamsize>(end - from));
     if (cut == std::string::npos) break;
     from = cut + 4;
   }

@@ -35,7 +35,8 @@ std::size_t rowsPerBlockBound(const zav::SignalList& signals) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
   const std::size_t listBytes = std::min<std::size_t>(data[0] * 2u, size - 1);
-  const zav::SignalList signals = zav::parseSignalList(std::string(reinterpret_cast<const char*>(data + 1), listBytes));
+  const zav::SignalList signals =
+      zav::parseSignalList(std::string(reinterpret_cast<const char*>(data + 1), listBytes));
   const zav::BlockLayout layout(signals);
   if (layout.valueCount() > 4096) return 0;  // the live reader refuses far less already
   std::vector<double> values(layout.valueCount());

@@ -1,17 +1,17 @@
-#include "signal/channel_filter.h"
-#include "signal/filter_designer.h"
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
 
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
+#include "signal/channel_filter.h"
+#include "signal/filter_designer.h"
 
 namespace zav {
 namespace {

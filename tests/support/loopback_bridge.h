@@ -33,15 +33,27 @@ class LoopbackBridge {
   uint16_t port() const { return port_; }
 
   // The answer to each request: "OK?" grants, "NO?" refuses, "OK" is one byte short.
-  void setAnswer(const std::string& answer) { locked([&] { answer_ = answer; }); }
+  void setAnswer(const std::string& answer) {
+    locked([&] { answer_ = answer; });
+  }
 
   // Each waits until the count is reached, giving up after several seconds; true when reached.
-  bool waitForRequests(size_t count) { return waitUntil([&] { return requests_.size() >= count; }); }
-  bool waitForClosedConnections(size_t count) { return waitUntil([&] { return closed_ >= count; }); }
+  bool waitForRequests(size_t count) {
+    return waitUntil([&] { return requests_.size() >= count; });
+  }
+  bool waitForClosedConnections(size_t count) {
+    return waitUntil([&] { return closed_ >= count; });
+  }
 
-  std::vector<std::string> requests() const { return locked([&] { return requests_; }); }
-  size_t acceptedConnections() const { return locked([&] { return accepted_; }); }
-  size_t closedConnections() const { return locked([&] { return closed_; }); }
+  std::vector<std::string> requests() const {
+    return locked([&] { return requests_; });
+  }
+  size_t acceptedConnections() const {
+    return locked([&] { return accepted_; });
+  }
+  size_t closedConnections() const {
+    return locked([&] { return closed_; });
+  }
 
  private:
   void run();

@@ -207,11 +207,19 @@ PtyDevice::~PtyDevice() {
   impl_->thread.join();
 }
 
-const std::string& PtyDevice::path() const { return impl_->slavePath; }
+const std::string& PtyDevice::path() const {
+  return impl_->slavePath;
+}
 
-void PtyDevice::start() { impl_->locked([](Impl& d) { d.startStream(); }); }
-void PtyDevice::stop() { impl_->locked([](Impl& d) { d.streaming = false; }); }
-void PtyDevice::send(const std::string& bytes) { impl_->locked([&](Impl& d) { d.output += bytes; }); }
+void PtyDevice::start() {
+  impl_->locked([](Impl& d) { d.startStream(); });
+}
+void PtyDevice::stop() {
+  impl_->locked([](Impl& d) { d.streaming = false; });
+}
+void PtyDevice::send(const std::string& bytes) {
+  impl_->locked([&](Impl& d) { d.output += bytes; });
+}
 void PtyDevice::inject(const std::string& command, Fault fault, const std::string& answer) {
   impl_->locked([&](Impl& d) { d.faults[command].emplace_back(fault, answer); });
 }
@@ -238,7 +246,11 @@ std::string PtyDevice::line() const {
 std::vector<std::string> PtyDevice::received() const {
   return impl_->locked([](Impl& d) { return d.received; });
 }
-SignalList PtyDevice::signals() const { return impl_->locked([](Impl& d) { return d.signals; }); }
-bool PtyDevice::streaming() const { return impl_->locked([](Impl& d) { return d.streaming; }); }
+SignalList PtyDevice::signals() const {
+  return impl_->locked([](Impl& d) { return d.signals; });
+}
+bool PtyDevice::streaming() const {
+  return impl_->locked([](Impl& d) { return d.streaming; });
+}
 
 }  // namespace zav::test
