@@ -25,8 +25,8 @@ def _entry(kind, channels, size, samples, values=()):
 @pytest.fixture(scope="session")
 def fast_config(tmp_path_factory):
     path = tmp_path_factory.mktemp("config") / "device.json"
-    signals = [_entry("BVP", 2, 3, 3, [*KNOWN.flat, *(KNOWN + 100).flat]), _entry("EEG", 4, 3, 8), _entry("ExG_B", 2, 3, 8),
-               _entry("DIN", 3, 1, 8), _entry("uSD", 0, 0, 1)]
+    signals = [_entry("BVP", 2, 3, 3, [*KNOWN.flat, *(KNOWN + 100).flat]), _entry("EEG", 4, 3, 8),
+               _entry("ExG_B", 2, 3, 8), _entry("DIN", 3, 1, 8), _entry("uSD", 0, 0, 1)]
     path.write_text(json.dumps({"signals": signals}))
     return path
 
