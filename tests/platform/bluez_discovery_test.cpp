@@ -61,9 +61,9 @@ int rfcommAttempts(const char* name) {
   return bluetoothSockets;
 }
 
-// An unknown name is never tried (NoBus shows it).
-TEST(MockBluez, DirectConnectTriesRfcommForAKnownName) {
+TEST(MockBluez, DirectConnectTriesRfcommForAKnownNameOnly) {
   EXPECT_EQ(rfcommAttempts("Left cap"), 1);
+  EXPECT_EQ(rfcommAttempts("ZAV-AMP"), 0);
 }
 
 TEST(NoBus, DiscoveryFindsNothingAndConnectByNameFailsWithoutAttempt) {
