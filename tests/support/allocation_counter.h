@@ -1,10 +1,5 @@
-// Counts every allocation of a test program through the global operator new, so that a
-// test can show that a hot path allocates nothing. The replacement functions are defined
-// here: include this header in exactly one source file of the program.
-//
-//     const uint64_t before = zav::test::allocations();
-//     runTheHotPath();
-//     EXPECT_EQ(zav::test::allocations(), before);
+// Counts every allocation of a test program through the global operator new, so that a test can
+// show that a hot path allocates nothing. Defines the replacements: include in one source only.
 #pragma once
 
 #include <atomic>

@@ -1,8 +1,5 @@
-// rfbridge, the program of the build, run as a child process on a free loopback port for
-// as long as the object lives; its output goes to a file.
-//
-//     test::BridgeProcess bridge((folder / "bridge.log").string());
-//     properties["bridgePort"] = std::to_string(bridge.port());
+// The build's rfbridge, run as a child process on a free loopback port for as long as the
+// object lives; its output goes to a file.
 #pragma once
 
 #include <chrono>

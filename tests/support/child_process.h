@@ -1,8 +1,5 @@
-// A program run by a test as a child process, its standard output and error going to a
-// file, and ended with the test at the latest (so that no child outlives the test run).
-//
-//     test::ChildProcess bridge(test::executableFolder() + "/rfbridge", {"--port", "5000"}, log);
-//     std::optional<int> status = bridge.wait(5000);
+// A program run by a test as a child process, its output going to a file, and ended with the
+// test at the latest (so that no child outlives the test run).
 #pragma once
 
 #include <cstdint>

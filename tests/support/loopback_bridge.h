@@ -1,12 +1,6 @@
-// A stand-in for the Bluetooth bridge process on 127.0.0.1, serving one client at a time on
-// its own thread. It reads device requests (text up to a 0 byte) and answers each with the
-// configured bytes, until an answer that begins with "OK" grants the device. The byte stream
-// of a granted device is tested against the real bridge (tests/tools).
-//
-//     LoopbackBridge bridge;                     // a free port; answers "OK?"
-//     properties["bridgePort"] = std::to_string(bridge.port());
-//     ... open the connection ...
-//     ASSERT_TRUE(bridge.waitForRequests(1));
+// A stand-in for the Bluetooth bridge process on 127.0.0.1, serving one client at a time on its
+// own thread: it answers each device request (text up to a 0 byte) with the configured bytes,
+// until an answer beginning with "OK" grants the device (whose stream tests/tools covers).
 #pragma once
 
 #include <chrono>

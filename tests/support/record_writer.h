@@ -1,11 +1,5 @@
-// Bytes of SD-card record files for tests and benchmarks: a header with the fields a
-// device writes, and blocks encoded from values through the signal decoders, with the
-// damage a card can show (gaps, repeats, reordering, changed and lost bytes, padding).
-//
-//     RecordWriter writer({{"BVP", 2, 2, 1, 1}}, 32);
-//     std::string bytes = writer.header();
-//     for (uint16_t s : {5, 4, 6}) bytes += writer.block(s, {double(s), -double(s)});
-//     writeFile(folder / "0_rec.bin", bytes);
+// Bytes of SD-card record files for tests and benchmarks: a header as a device writes it, and
+// blocks encoded from values, with the damage a card can show (gaps, changed bytes, padding).
 #pragma once
 
 #include <cstddef>

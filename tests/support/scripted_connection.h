@@ -1,13 +1,6 @@
-// An in-memory Connection for protocol tests: it hands out scripted input in chunks,
-// records every write, answers commands by itself and reports time-outs, failures and a
-// lost link at scripted points. When the input runs out, reads time out, unless
-// repeatForever gave a pattern.
-//
-//     zav::test::ScriptedConnection device;
-//     device.open();
-//     device.answer("gv", "HW1.0_FW2.3");   // every "gv" written queues "HW1.0_FW2.3" and a NUL
-//     device.feed(block);                   // then input for a block reader ...
-//     device.feedTimeOut();                 // ... and one read that times out
+// An in-memory Connection for protocol tests: scripted input in chunks, every write recorded,
+// commands answered, time-outs, failures and a lost link at scripted points. Once the input
+// runs out, reads time out (unless repeatForever gave a pattern).
 #pragma once
 
 #include <cstdint>
