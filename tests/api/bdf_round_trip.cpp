@@ -1,8 +1,4 @@
-// Writes the files that check_bdf.py reads back through MNE-Python: a live recording of
-// the simulated device and an SD record, each as BDF through the C interface and as the
-// CSV export of the same blocks.
-//
-//     bdf_round_trip <folder>   ->  live.bdf, live_csv/, freed.bdf, freed_csv/, sd.bdf, sd_csv/
+// bdf_round_trip <folder>: BDF files through the C interface and CSV of the same blocks, for check_bdf.py.
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -37,9 +33,7 @@ zav::SignalList signalsOf(zav_driver* driver) {
   return signals;
 }
 
-// Blocks of the simulated device recorded through the handle, the recording ended by
-// stopping the device and then the recording, or by freeing the handle. Calls that cannot
-// record fail first, with a reason, and leave nothing behind (null handles: the C interface test).
+// A recording ended by a stop of the device and one of the recording, or by freeing the handle.
 bool writeLive(const fs::path& folder, const std::string& name, int blocks, bool endByFree) {
   zav_driver* driver = zav_driver_new_simulated(nullptr, zav_dry_eeg_sensor);
   const std::string refused = (folder / "refused.bdf").string();
@@ -81,8 +75,7 @@ bool writeLive(const fs::path& folder, const std::string& name, int blocks, bool
          (!again || !failed("a second record stop refused"));
 }
 
-// 100 blocks at 32 per second with 5 lost (40-44), 10 not aligned (60-69) and the marker
-// code 0x5A starting on block 20; four electrodes in the layout.
+// 100 blocks at 32/s, 5 lost (40-44), 10 not aligned (60-69), marker 0x5A from block 20, 4 electrodes.
 bool writeRecord(const fs::path& folder) {
   zav::test::TempFolder card;
   zav::test::RecordWriter writer({{"EEG", 4, 3, 8, 1}, {"DIN", 3, 1, 8, 1}, {"IMU_B", 9, 2, 1, 1}}, 32);

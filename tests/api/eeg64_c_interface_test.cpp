@@ -1,6 +1,4 @@
-// The C interface on a two-device set: the exported functions over the handle that
-// zav_driver_new_eeg64 builds, its halves the simulated ones behind rfbridge (a child process
-// on a port of the test's own rather than the default one).
+// The exported functions over a two-device handle, the simulated halves behind an rfbridge child.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -18,8 +16,6 @@ namespace {
 
 constexpr int kAllSignals = 64 * 8 + 4 * 8 + 9 + 9 + 2 * 8;
 
-// Eleven seconds of blocks grade every channel; then the merged list of signals, a mode that
-// reaches only its own device, and signal handles that stay safe once the set is disconnected.
 TEST(Eeg64Handle, GradesAllSixtyFourChannelsAndSendsTheLeftImuModeToTheLeftDeviceOnly) {
   test::TempFolder folder;
   test::BridgeProcess bridge{(folder / "bridge.log").string()};

@@ -1,5 +1,4 @@
-// The error channel and the log handler as a C host meets them: public header and shared
-// library only.
+// The error channel and the log handler as a C host meets them: public header and shared library.
 #include <stdio.h>
 #include <string.h>
 #include <zav/zav.h>

@@ -1,5 +1,4 @@
-// The live recorder of a handle: sequence jumps become lost blocks. Its refusals are tested
-// through the C interface (bdf_round_trip.cpp).
+// The live recorder of a handle; its refusals are tested through the C interface (bdf_round_trip).
 #include "api/live_recorder.h"
 
 #include <gtest/gtest.h>

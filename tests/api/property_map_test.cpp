@@ -1,5 +1,4 @@
-// The property map that configures transports, and what is made from it: a transport, or a
-// whole device, by kind name.
+// The property map that configures transports, and the transports and devices made by kind name.
 #include "common/property_map.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +6,6 @@
 #include "api/connection_factory.h"
 #include "api/make_device.h"
 #include "transport/bluetooth_connection.h"
-#include "transport/mock_connection.h"
 #include "transport/usb_connection.h"
 
 namespace zav {
@@ -22,7 +20,6 @@ TEST(PropertyMap, TypedReadsParseTheStoredTextLikeAStreamAndBoolsAsNumbers) {
   } cases[] = {{"3", 3, true, "3"},
                {"-12", -12, true, "-12"},
                {"0", 0, false, "0"},
-               {"COM3", 0, false, "COM3"},
                {"true", 0, false, "true"},
                {"", 0, false, ""},
                {"/dev/my port", 0, false, "/dev/my"},
@@ -60,15 +57,11 @@ TEST(ConnectionFactory, MakesTheClassOfEachKindWithACopyOfThePropertiesAndNothin
   ASSERT_NE(dynamic_cast<UsbConnection*>(usb.get()), nullptr);
   EXPECT_EQ(usb->name(), "COM 7");
   EXPECT_NE(dynamic_cast<BluetoothConnection*>(createConnection("bluetooth").get()), nullptr);
-  EXPECT_NE(dynamic_cast<MockConnection*>(createConnection("mock").get()), nullptr);
   for (const char* other : {"USB", "eeg64", "", "usb "})
     EXPECT_EQ(createConnection(other, map), nullptr) << other;
 }
 
 TEST(MakeDevice, TheSetMakesItsOwnTransportsAndAnUnknownKindNeverConnects) {
-  // A single device gets the factory's transport (the C interface connects one on a serial
-  // port: soak_test.cpp). The set makes its own transports (connecting it would start the
-  // bridge: the set's own tests do that); an unknown kind has none and never connects.
   PropertyMap map(PropertyValues{{"left", "L"}, {"right", "R"}});
   Device set = makeDevice("eeg64", map);
   EXPECT_EQ(set.connection, nullptr);

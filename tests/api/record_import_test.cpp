@@ -1,6 +1,4 @@
-// The exported record conversion, as a host calls it, on real folders. The importer's own
-// rules (file order, gaps, exact files, whole rows on a cancel) are tested in tests/record;
-// the reasons of a missing record or folder are checked from C (error_channel_test.c).
+// The exported record conversion as a host calls it; the importer's own rules: tests/record.
 #include <gtest/gtest.h>
 
 #include "support/record_writer.h"
@@ -57,7 +55,6 @@ TEST(RecordImportThroughTheCInterface, ListsAndConvertsRecordsReportingProgressA
                 card.path.c_str(), [](const zav_record_info*, void*) { return 0; }, nullptr),
             1);
 
-  // Progress until a cancel.
   for (const bool cancel : {false, true}) {
     Progress progress{{}, cancel};
     EXPECT_EQ(zav_import_sd_record_with_progress(card.path.c_str(), "long", card.out.c_str(), onProgress,

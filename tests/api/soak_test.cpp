@@ -1,7 +1,5 @@
-// Long runs through the C interface with flat memory and descriptors: the simulated
-// device streamed unpaced, and connect/start/stop/disconnect cycles on a serial device.
-// The default run takes seconds; longer ones are set in the environment:
-//
+// Long runs through the C interface with flat memory and descriptors: the simulated device streamed
+// unpaced, and connect cycles on a serial device. Seconds by default; longer runs are set thus:
 //     ZAV_SOAK_BLOCKS=10000000 ZAV_SOAK_CYCLES=1000 build/dev/bin/soak_tests
 #include <gtest/gtest.h>
 

@@ -1,6 +1,5 @@
-// Eight handles on eight threads at once, each used by one thread only, as hosts may do:
-// the library keeps no state shared between handles that would need a lock. Built also
-// with ThreadSanitizer (scripts/test-all.sh).
+// Eight handles on eight threads at once, each used by one thread only, as hosts may do: no state
+// shared between handles would need a lock. Also built with ThreadSanitizer (scripts/test-all.sh).
 #include <gtest/gtest.h>
 
 #include <array>

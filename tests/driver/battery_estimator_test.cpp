@@ -1,4 +1,3 @@
-// The battery level from the device's reports, and the scale its identity sets.
 #include "driver/battery_estimator.h"
 
 #include <gtest/gtest.h>
@@ -11,8 +10,7 @@ namespace zav {
 namespace {
 
 TEST(BatteryEstimator, ThePeakOfEachPeriodSetsALevelThatOnlyFallsUntilCharging) {
-  constexpr uint16_t kUnknown = BatteryEstimator::kUnknown;
-  constexpr uint16_t kCharging = BatteryEstimator::kCharging;
+  constexpr uint16_t kUnknown = BatteryEstimator::kUnknown, kCharging = BatteryEstimator::kCharging;
   const struct {
     const char* what;
     uint16_t frequency;  // blocks per period; 0 decides on every block
@@ -42,9 +40,8 @@ TEST(BatteryScale, StandardIdentitiesOnly) {
   const std::string standards[] = {"HW1.0_FW2.3", "HW12.340_FW5.67", "HW1.0_FW2." + std::string(6000, '7')};
   for (const std::string& standard : standards)
     EXPECT_EQ(batteryScale(standard), 1.0) << standard.substr(0, 20);
-  for (const char* other : {"HW1.0_FW2.3 ", "xHW1.0_FW2.3", "HW1_FW2.3", "HW1.0_FW2.", "hw1.0_fw2.3", ""}) {
+  for (const char* other : {"HW1.0_FW2.3 ", "xHW1.0_FW2.3", "HW1_FW2.3", "HW1.0_FW2.", "hw1.0_fw2.3", ""})
     EXPECT_EQ(batteryScale(other), 6.45) << other;
-  }
 }
 
 }  // namespace

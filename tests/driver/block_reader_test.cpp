@@ -1,7 +1,4 @@
-// The block reader over a scripted device: framing, damaged streams, detection, trickling.
 #include "driver/block_reader.h"
-
-#include <gtest/gtest.h>
 
 #include "driver/commands.h"
 #include "scripted_device.h"
@@ -19,8 +16,7 @@ TEST_F(BlockReaderTest, ReadsBackToBackBlocksWithTheirHeaderAndDetectsAStreamByT
   device.feed(countingBlock(0x1234, 1, 0xFFFF, 0x0102) + countingBlock(7, 50));
   device.setChunkSize(4);
   EXPECT_EQ(readSequence(), 0x1234);
-  EXPECT_EQ(battery, 0xFFFF);
-  EXPECT_EQ(flags, 0x0102);
+  EXPECT_EQ(std::make_pair(battery, flags), (std::pair<uint16_t, uint16_t>{0xFFFF, 0x0102}));
   const double* storage = values.data();
   EXPECT_EQ(readSequence(), 7);
   EXPECT_EQ(values.front(), 50);
@@ -84,8 +80,7 @@ TEST_F(BlockReaderTest, UnconfiguredOrSilentReadsFail) {
   reader.configure({SignalInfo("EEG", 999, 999, 999, 1)});
   EXPECT_EQ(reader.blockBytes(), 0u);
   reader.configure({SignalInfo("BVP", -2, 1, -3, 1), SignalInfo("DIN", 1, 1, 1, 1)});
-  EXPECT_EQ(reader.blockBytes(), 10u);
-  EXPECT_EQ(reader.valuesPerRead(), 1u);
+  EXPECT_EQ(std::make_pair(reader.blockBytes(), reader.valuesPerRead()), std::make_pair(10u, 1u));
 }
 
 TEST_F(BlockReaderTest, ATricklingDeviceHoldsNoReadNorCommandAnswerBeyondAFewTimeOuts) {

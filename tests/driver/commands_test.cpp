@@ -1,7 +1,4 @@
-// The command exchange over a scripted device.
 #include "driver/commands.h"
-
-#include <gtest/gtest.h>
 
 #include "scripted_device.h"
 
@@ -9,8 +6,6 @@ namespace zav {
 namespace {
 
 using namespace std::string_literals;
-using test::countingBlock;
-using test::kTenBytes;
 using Commands = test::ScriptedDevice;
 
 TEST_F(Commands, AnswersAreTakenUpToTheirNulWithErrRefusingAndUartErrDisowned) {
@@ -108,11 +103,11 @@ TEST_F(Commands, FailedTransfersPrintOneLineAndWriteOnlyCommandsNone) {
 
   device.scriptWrite(1);
   device.scriptWrite(Connection::kFailed);
-  EXPECT_EQ(printedBy([&] {
-              return commands::enterClockMode(&device) || commands::stopStreaming(&device) ||
-                     commands::startStreaming(nullptr);
-            }),
-            "");
+  const auto writeOnly = [&] {
+    return commands::enterClockMode(&device) || commands::stopStreaming(&device) ||
+           commands::startStreaming(nullptr);
+  };
+  EXPECT_EQ(printedBy(writeOnly), "");
 }
 
 TEST_F(Commands, ClockSampleReadsTwoBigEndianTimes) {
@@ -120,8 +115,7 @@ TEST_F(Commands, ClockSampleReadsTwoBigEndianTimes) {
   device.setChunkSize(1);
   uint32_t first = 0, second = 0;
   EXPECT_TRUE(commands::clockSample(&device, first, second));
-  EXPECT_EQ(first, 0x01020304u);
-  EXPECT_EQ(second, 0xFFFFFFFEu);
+  EXPECT_EQ(std::make_pair(first, second), std::make_pair(0x01020304u, 0xFFFFFFFEu));
 
   device.answerRaw("\x01"s, "\x01\x02\x03\x04\x05\x06");  // then silence
   EXPECT_FALSE(commands::clockSample(&device, first, second));

@@ -1,5 +1,4 @@
-// The single-device driver against an amplifier behind a pseudo-terminal, through the
-// real serial transport. Exact values through the driver are checked by the Python tests.
+// The driver through the real serial transport to a pseudo-terminal; Python tests check exact values.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -47,10 +46,9 @@ TEST(DriverOnSerialDevice, ConnectsAfterARefusalStopsAStreamingDeviceThenStreams
   EXPECT_FALSE(rig.device.streaming());
   EXPECT_EQ(rig.driver.signals(), kDeviceSignals);
 
-  // Already connected: nothing more is sent.
   const std::size_t before = rig.device.received().size();
   rig.driver.connect();
-  EXPECT_EQ(rig.device.received().size(), before);
+  EXPECT_EQ(rig.device.received().size(), before) << "already connected";
 
   // Streaming until the device falls silent, which leaves the driver running, and then hangs up.
   EXPECT_TRUE(rig.driver.stop());  // idle: true without "p"
@@ -81,8 +79,7 @@ TEST(DriverOnSerialDevice, ConnectsAfterARefusalStopsAStreamingDeviceThenStreams
   EXPECT_FALSE(rig.usb.isConnected());
 }
 
-// Changes refused while streaming are tested from C (c_interface_test), on the same driver;
-// resuming a device that kept streaming on the handle (driver_connection_test).
+// c_interface_test covers changes refused while streaming; driver_connection_test a resumed stream.
 TEST(DriverOnSerialDevice, ConfigurationChangesAreReadBackUndoneWhenFailedAndRestoredOnReconnection) {
   Rig rig;
   rig.driver.connect();

@@ -1,5 +1,4 @@
-// A scripted device under the block reader and the commands: one that can trickle, and
-// blocks whose values count up.
+// A scripted device, one that can trickle, under the block reader and the commands.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,18 +15,16 @@
 
 namespace zav::test {
 
-// Ten plain one-byte channels: a 19-byte block whose values are its payload bytes.
+// Ten plain one-byte channels: a 19-byte block; countingBlock's value i is seed + i.
 inline const SignalList kTenBytes = {SignalInfo("BVP", 10, 1, 1, 1)};
 
-// A block of kTenBytes whose value i is (seed + i).
 inline std::string countingBlock(uint16_t sequence, char seed = 1, uint16_t battery = 0, uint16_t flags = 0) {
   std::string payload(10, '\0');
   std::iota(payload.begin(), payload.end(), seed);
   return frameBlock(sequence, payload, battery, flags);
 }
 
-// A device that can pause before each read: one that sends one byte at a time, each well
-// within the time-out, trickles.
+// Pauses before each read: a device sending one byte at a time, each well within the time-out, trickles.
 class TricklingConnection : public ScriptedConnection {
  public:
   std::chrono::milliseconds pause{0};

@@ -1,5 +1,4 @@
-// The alignment of the two sides on shared marker codes, the merge, and the bound on
-// unaligned buffers. This program counts every allocation.
+// Aligning the sides on shared marker codes, the merge, the bound on buffers; counts every allocation.
 #include "multi/alignment.h"
 
 #include <gtest/gtest.h>
@@ -15,27 +14,16 @@
 namespace zav {
 namespace {
 
-using test::pushRows;
-
-using Marker = std::pair<std::size_t, uint8_t>;  // row, code
-
 const SignalList kMerged = {SignalInfo("EEG", 64, 3, 8, 1),  SignalInfo("ExG_B", 4, 3, 8, 1),
                             SignalInfo("IMU_B", 9, 2, 1, 1), SignalInfo("IMU_B", 9, 2, 1, 1),
                             SignalInfo("FOT", 2, 3, 8, 1),   SignalInfo("uSD", 0, 0, 0, 0)};
-
-std::vector<double> bitsWith(std::size_t rows, const std::vector<Marker>& markers) {
-  std::vector<double> bits(rows, 0.0);
-  for (const auto& [row, code] : markers) test::placeCode(bits, row, code);
-  return bits;
-}
 
 TEST(SynchronizationStep, AlignsOnTheFirstAcceptableCodePair) {
   using Counts = std::array<std::size_t, 4>;  // left and right samples, left and right din rows
   const struct {
     const char* name;
-    bool synchronized;
-    uint8_t lastCode;
-    std::vector<Marker> left, right;
+    bool synchronized;  // after code 200, if so
+    std::vector<test::Marker> left, right;
     std::size_t leftRows, rightRows, leftShortBy;  // samples dropped from the left beforehand
     const char* lines;
     bool synchronizedAfter;
@@ -43,28 +31,28 @@ TEST(SynchronizationStep, AlignsOnTheFirstAcceptableCodePair) {
     Counts after;
   } cases[] = {
       // clang-format off
-      {"ahead side holds too few samples", false, 0, {{40, 200}}, {{25, 200}}, 64, 48, 50,
+      {"ahead side holds too few samples", false, {{40, 200}}, {{25, 200}}, 64, 48, 50,
        "code \xC8 found at 40 & 25\nbig delay found 15\n", false, 200, {14, 48, 8, 7}},
-      {"same code again while synchronized", true, 200, {{40, 200}}, {{25, 200}}, 64, 48, 0,
+      {"same code again while synchronized", true, {{40, 200}}, {{25, 200}}, 64, 48, 0,
        "code \xC8 found at 40 & 25\n", true, 200, {64, 48, 64, 48}},
-      {"drift of one sample", true, 200, {{30, 'M'}}, {{31, 'M'}}, 48, 48, 0,
+      {"drift of one sample", true, {{30, 'M'}}, {{31, 'M'}}, 48, 48, 0,
        "code M found at 30 & 31\n", true, 'M', {48, 48, 2, 2}},
-      {"drift of two samples", true, 200, {{30, 'M'}}, {{32, 'M'}}, 56, 56, 0,
+      {"drift of two samples", true, {{30, 'M'}}, {{32, 'M'}}, 56, 56, 0,
        "code M found at 30 & 32\nbig delay found 2\nSynchronized\n", true, 'M', {56, 54, 10, 8}},
-      {"right ahead, after a code only the left has", false, 0, {{0, 'B'}, {20, 'C'}}, {{40, 'C'}}, 48, 64, 0,
+      {"right ahead, after a code only the left has", false, {{0, 'B'}, {20, 'C'}}, {{40, 'C'}}, 48, 64, 0,
        "code C found at 20 & 40\nbig delay found 20\nSynchronized\n", true, 'C', {48, 44, 12, 8}},
-      {"one pair per call", false, 0, {{0, 'A'}, {32, 'B'}}, {{0, 'A'}, {32, 'B'}}, 56, 56, 0,
+      {"one pair per call", false, {{0, 'A'}, {32, 'B'}}, {{0, 'A'}, {32, 'B'}}, 56, 56, 0,
        "code A found at 0 & 0\n", true, 'A', {56, 56, 40, 40}},
   };
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     SideBuffer left, right;
-    pushRows(left, bitsWith(c.leftRows, c.left));
-    pushRows(right, bitsWith(c.rightRows, c.right));
+    test::pushRows(left, test::bitsWith(c.leftRows, c.left));
+    test::pushRows(right, test::bitsWith(c.rightRows, c.right));
     left.dropSamples(c.leftShortBy);
     bool synchronized = c.synchronized;
-    uint8_t lastCode = c.lastCode;
+    uint8_t lastCode = c.synchronized ? 200 : 0;
     testing::internal::CaptureStdout();
     synchronizationStep(left, right, synchronized, lastCode);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), c.lines);
@@ -113,8 +101,8 @@ TEST(Merge, TakesChannelHalvesFromEachSideAndEachImuFromItsOwn) {
 TEST(LimitBuffers, HalvesOnlyWhenBothSidesAreTooDeep) {
   for (const std::size_t rightRows : {1032u, 1024u}) {
     SideBuffer left, right;
-    pushRows(left, std::vector<double>(1032, 0.0));
-    pushRows(right, std::vector<double>(rightRows, 0.0));
+    test::pushRows(left, std::vector<double>(1032, 0.0));
+    test::pushRows(right, std::vector<double>(rightRows, 0.0));
     testing::internal::CaptureStdout();
     limitBuffers(left, right);
     const bool halved = rightRows > 1024;

@@ -1,5 +1,4 @@
-// The two-device set end to end: the handle -> MultiDriver -> rfbridge (a child process on a
-// port of the test's own) -> the simulated left and right halves behind it.
+// The two-device set end to end: handle -> MultiDriver -> rfbridge child process -> simulated halves.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -80,14 +79,12 @@ TEST_F(Eeg64EndToEnd, GivesNaNRecordsUntilTheFirstSharedCodeThenAgreeingHalvesAn
   EXPECT_EQ(aligned, kBlocksPerSecond);
   EXPECT_GT(largest, 1.0) << "the shared wave is not flat";
 
-  // SD-card settings reach both devices with their side letters. The simulated devices echo a
-  // name without its terminator: each setting waits out the time-out, which a short one keeps short.
+  // SD settings reach both sides with their letters; the simulated echo lacks a terminator: a short time-out.
   BaseDriver& driver = set->driver();
   driver.setTimeout(250);
   ASSERT_TRUE(driver.setFolder("session"));
   ASSERT_TRUE(driver.setFile("rec.sdf"));
   driver.disconnect(true);
-  // What each device now holds, asked by a client of its own.
   for (const auto& [device, file] : {std::pair{"sim:left", "recl.sdf"}, std::pair{"sim:right", "recr.sdf"}}) {
     SCOPED_TRACE(device);
     const auto connection = bridged(device, bridge.port());

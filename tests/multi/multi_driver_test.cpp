@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <nlohmann/json.hpp>
 
@@ -17,18 +16,12 @@ namespace {
 
 // The marker pattern repeats every 16 blocks: code 'A' at row 16, code 'B' at row 80.
 constexpr std::size_t kPatternRows = 128;
-// The right device's stream begins this many samples after the left one's.
-constexpr std::size_t kRightStartsLater = 21;
 
-// One half of the set at 500 blocks per second whose stream begins startRow samples into
-// the shared pattern: EEG channel 0 holds the pattern's row number, DIN channel 1 the codes.
+// A half at 500 blocks/s starting startRow rows into the pattern: EEG channel 0 the row, DIN channel 1 codes.
 std::unique_ptr<MockConnection> simulatedDevice(const test::TempFolder& folder, const std::string& name,
                                                 std::size_t startRow, int exgMode) {
-  std::vector<double> time(kPatternRows, 0.0);
-  test::placeCode(time, 16, 'A');
-  test::placeCode(time, 80, 'B');
-  std::vector<double> eeg(32 * kPatternRows, 0.0);
-  std::vector<double> din(3 * kPatternRows, 0.0);
+  const std::vector<double> time = test::bitsWith(kPatternRows, {{16, 'A'}, {80, 'B'}});
+  std::vector<double> eeg(32 * kPatternRows, 0.0), din(3 * kPatternRows, 0.0);
   for (std::size_t row = 0; row < kPatternRows; ++row) {
     const std::size_t at = (row + startRow) % kPatternRows;
     eeg[row / 8 * 32 * 8 + row % 8] = static_cast<double>(at);
@@ -48,9 +41,8 @@ std::unique_ptr<MockConnection> simulatedDevice(const test::TempFolder& folder, 
 TEST(MultiDriverRun, ReadsUnalignedRecordsUntilTheFirstSharedCodeThenMergedOnes) {
   test::TempFolder folder;
   MultiDriver set;
-  // The right ExG is off: connecting turns it on to match the left one.
-  set.configure(simulatedDevice(folder, "left", 0, 1),
-                simulatedDevice(folder, "right", kRightStartsLater, 0));
+  // The right stream starts 21 rows later with its ExG off: connecting turns it on to match the left.
+  set.configure(simulatedDevice(folder, "left", 0, 1), simulatedDevice(folder, "right", 21, 0));
   testing::internal::CaptureStdout();  // the diagnostic lines
   set.connect();
   ASSERT_TRUE(set.isConnected());

@@ -1,5 +1,4 @@
-// Converting a record allocates per file, never per block: a record three times as long
-// costs not one allocation more. Its own program, since it counts every allocation.
+// Converting a record allocates per file, never per block; its own program, as it counts every allocation.
 #include <gtest/gtest.h>
 
 #include "record/sd_record_export.h"
@@ -16,10 +15,10 @@ uint64_t allocationsToConvert(std::size_t blocks) {
   const RecordWriter writer({{"EEG", 8, 3, 8, 1}, {"DIN", 2, 1, 8, 1}}, 32);
   std::vector<uint16_t> sequences = sequenceRun(0, blocks);
   sequences.erase(sequences.begin() + 100);
-  std::string bytes =
+  const std::string bytes =
       writer.file(sequences, [](uint16_t sequence) { return std::vector<double>(80, sequence % 7); });
-  bytes = withChangedByte(bytes, writer.header().size() + 200 * writer.blockBytes() + 20);
-  writeFile(input / "0_rec.bin", bytes);
+  writeFile(input / "0_rec.bin",
+            withChangedByte(bytes, writer.header().size() + 200 * writer.blockBytes() + 20));
 
   const uint64_t before = allocations();
   EXPECT_EQ(importSdRecord(input.string().c_str(), "rec", output.string().c_str()), 1);

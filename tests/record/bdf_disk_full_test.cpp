@@ -1,5 +1,4 @@
-// A disk that stops taking a BDF file: the writer notices, closes the file, and the header
-// counts the records the file really holds, so that readers open what was saved.
+// A full disk: the BDF writer closes the file with the header counting the records it really holds.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>

@@ -1,5 +1,4 @@
-// What an EDF reader (EDFlib's own) finds in a BDF file: its record count and annotations,
-// for the tests of the BDF writer.
+// What EDFlib's own reader finds in a BDF file: its record count and annotations.
 #pragma once
 
 #include <edflib.h>

@@ -1,4 +1,3 @@
-// A build without EDFlib: every BDF conversion fails and says why.
 #include <gtest/gtest.h>
 
 #include "record/bdf_record_export.h"

@@ -1,10 +1,8 @@
-// The BDF+ writer: what its channels can hold, how it names them, and the files it refuses
-// to write. Annotations and record counts are read back in the round trip through MNE.
+// The BDF+ writer's channels and refusals; annotations and record counts: the round trip through MNE.
 #include "record/bdf_writer.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <random>
 #include <tuple>
 
@@ -15,7 +13,6 @@
 namespace zav::test {
 namespace {
 
-// A reader's value of a digital sample: the linear map the header's ranges state.
 double readBack(const BdfChannel& channel, int32_t digital) {
   const double step = (channel.physicalMax - channel.physicalMin) /
                       (static_cast<double>(channel.digitalMax) - channel.digitalMin);
@@ -23,8 +20,7 @@ double readBack(const BdfChannel& channel, int32_t digital) {
 }
 
 TEST(BdfChannels, HoldEveryValueTheBlockBytesDecodeToWithinHalfAStep) {
-  // Every decoder kind whose range fits the header's 8 characters (not TS, 2-byte FOT, nor
-  // wide integers beyond -9999999 .. 99999999: their values saturate there).
+  // Every decoder kind whose range fits 8 header characters (not TS, 2-byte FOT, nor wide integers).
   const SignalList signals = {{"EEG", 2, 3, 2, 1},  {"ExG_A", 1, 3, 2, 1}, {"GEN", 1, 2, 2, 1},
                               {"FOT", 1, 1, 1, 1},  {"ACC", 3, 2, 1, 1},   {"DIN", 3, 1, 2, 1},
                               {"GSR", 1, 2, 2, 1},  {"BVP", 1, 3, 1, 1},   {"IMU", 9, 2, 1, 1},
@@ -55,9 +51,7 @@ TEST(BdfChannels, HoldEveryValueTheBlockBytesDecodeToWithinHalfAStep) {
 }
 
 TEST(BdfChannels, AreNamedLikeTheCsvColumnsOrAfterTheirElectrodes) {
-  ElectrodeLayout layout;
-  layout.codes = {0x0A};
-  layout.present = true;
+  const ElectrodeLayout layout = parseLayoutField(",0,0,a,0,0");  // electrode 00A
   const SignalList signals = {{"EEG", 2, 3, 1, 1}, {"GSR", 1, 2, 1, 1}, {"ACC", 3, 2, 1, 1},
                               {"ACC", 3, 2, 1, 1}, {"GEN", 1, 2, 1, 0}, {"IMU_B", 9, 2, 1, 1}};
   const std::vector<BdfChannel> channels = bdfChannels(signals, layout);

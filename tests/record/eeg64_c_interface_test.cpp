@@ -1,5 +1,4 @@
-// The two-device conversion as a host calls it: listing, CSV folders or BDF files per pair,
-// progress, cancel, bad arguments.
+// The two-device conversion as a host calls it: listing, CSV folders or BDF files per pair, progress, cancel.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -15,10 +14,8 @@ namespace zav::test {
 namespace {
 
 struct Reports {
-  uint64_t done = 0;
-  uint64_t count = 0;
-  int calls = 0;
-  int allowed = 1 << 30;
+  uint64_t done = 0, count = 0;
+  int calls = 0, allowed = 1 << 30;
 };
 
 int report(uint64_t blocksDone, uint64_t blockCount, void* user) {
@@ -41,17 +38,15 @@ std::set<std::string> namesIn(const std::filesystem::path& folder) {
   return names;
 }
 
-// Pairs reca and recb, each left record in two files and the right device 21 samples late;
-// recc has a left record only.
+// Pairs reca and recb, each left record in two files, the right device 21 samples late; recc: left only.
 class Eeg64Records : public testing::Test {
  protected:
   void SetUp() override {
     const auto leftWriter = eeg64SideWriter("L");
-    const auto rightWriter = eeg64SideWriter("R");
     for (const std::string base : {"reca_", "recb_"}) {
       writeFile(left / ("0_" + base + "l.bin"), eeg64SideFile(leftWriter, 0, 0, 250, 0));
       writeFile(left / ("1_" + base + "l.bin"), eeg64SideFile(leftWriter, 0, 250, 350, 0));
-      writeFile(right / ("0_" + base + "r.bin"), eeg64SideFile(rightWriter, 1, 0, 600, 21));
+      writeFile(right / ("0_" + base + "r.bin"), eeg64SideFile(eeg64SideWriter("R"), 1, 0, 600, 21));
     }
     writeFile(left / "0_recc_l.bin", eeg64SideFile(leftWriter, 0, 0, 100, 0));
   }
@@ -61,7 +56,6 @@ class Eeg64Records : public testing::Test {
                                                     reports);
   }
 
-  // The count and the pairs listed for base.
   std::string pairs(const std::string& leftFolder, const char* base) {
     std::string text;
     const int count =
@@ -69,8 +63,7 @@ class Eeg64Records : public testing::Test {
     return std::to_string(count) + ": " + text;
   }
 
-  TempFolder left;
-  TempFolder right;
+  TempFolder left, right;
 };
 
 TEST_F(Eeg64Records, ConvertsEveryPairIntoItsOwnFolderOrTheOnlyOneIntoTheOutput) {
@@ -94,9 +87,7 @@ TEST_F(Eeg64Records, ConvertsEveryPairIntoItsOwnFolderOrTheOnlyOneIntoTheOutput)
   if (files == 0 && std::string(zav_last_error()) == "BDF is not available in this build") return;
   EXPECT_EQ(files, 2);
   EXPECT_EQ(namesIn(bdf.path()), (std::set<std::string>{"reca_.bdf", "recb_.bdf"}));
-  const std::string file = readFile(bdf / "reca_.bdf");
-  EXPECT_EQ(file.substr(1, 7), "BIOSEMI");
-  EXPECT_NE(file.find("EEG-ch64        "), std::string::npos);  // both sides' channels
+  EXPECT_NE(readFile(bdf / "reca_.bdf").find("EEG-ch64        "), std::string::npos);  // both sides' channels
 }
 
 TEST_F(Eeg64Records, ListsThePairsItTakesAndCancelsOrRefusesWhatItCannotConvert) {
@@ -105,8 +96,7 @@ TEST_F(Eeg64Records, ListsThePairsItTakesAndCancelsOrRefusesWhatItCannotConvert)
   EXPECT_EQ(pairs((left / "missing").string(), ""), "-1: ");
 
   TempFolder output, unpaired;
-  Reports cancelling;
-  cancelling.allowed = 3;  // cancels in the second pair
+  Reports cancelling{0, 0, 0, 3};  // cancels in the second pair
   EXPECT_EQ(convert("rec", output, &cancelling), 1);
   EXPECT_STREQ(zav_last_error(), "the conversion was cancelled");
 

@@ -20,17 +20,13 @@ namespace {
 const RecordWriter kLeft = eeg64SideWriter("left");
 const RecordWriter kRight = eeg64SideWriter("right");
 
-// What an importer passes on, reduced to a digest, and the lines written meanwhile.
 struct Merged {
   std::size_t blocks = 0;
-  uint16_t first = 0;
-  uint16_t last = 0;
+  uint16_t first = 0, last = 0;
   uint64_t digest = 1469598103934665603ull;
-  std::set<uint16_t> batteries;
-  std::set<uint16_t> flags;
+  std::set<uint16_t> batteries, flags;
   bool increasing = true;
-  // Both sides' EEG from one shared-clock sample: right channel c is left channel c + 10,
-  // but for the last, which carries the same waveform on both sides.
+  // Right EEG channel c is left channel c + 10 at the same shared-clock sample; the last equals it.
   bool aligned = true;
   std::string output;
 
@@ -47,11 +43,9 @@ struct Merged {
       std::memcpy(&bits, &value, sizeof bits);
       hash(bits);
     }
-    for (std::size_t c = 0; c < 32; ++c) {
-      for (std::size_t s = 0; s < 8; ++s) {
-        const double offset = block.data[(32 + c) * 8 + s] - block.data[c * 8 + s];
-        aligned = aligned && std::fabs(offset - (c == 31 ? 0.0 : 10.0)) < 0.05;
-      }
+    for (std::size_t i = 0; i < 32 * 8; ++i) {
+      const double offset = block.data[32 * 8 + i] - block.data[i];
+      aligned = aligned && std::fabs(offset - (i / 8 == 31 ? 0.0 : 10.0)) < 0.05;
     }
   }
   void hash(uint64_t word) { digest = (digest ^ word) * 1099511628211ull; }
@@ -92,8 +86,7 @@ Merged loadEverythingMerge(const TempFolder& left, const TempFolder& right, cons
   const SignalList l = Importer(left.string(), *recordNamesFor(left.string(), base, "l").begin()).signals();
   const SignalList r = Importer(right.string(), *recordNamesFor(right.string(), base, "r").begin()).signals();
   const SignalList signals = mergedEeg64Signals(l, r);
-  SideBuffer leftBuffer;
-  SideBuffer rightBuffer;
+  SideBuffer leftBuffer, rightBuffer;
   bool synchronized = false;
   uint8_t lastCode = 0;
   Merged merged;
@@ -136,8 +129,7 @@ TEST(Eeg64Import, NamesRecordsByStemSideLetterAndPositionAndNeedsOneOnBothSides)
 }
 
 TEST(Eeg64Import, LeavesInvalidBlocksOutOfTheBuffers) {
-  // A damaged left block claims a low battery and flags 9, a missing one becomes a filler:
-  // neither counts, and their samples reach the merge as NaN.
+  // A damaged left block (low battery, flags 9) and a missing one count for nothing; their samples are NaN.
   TempFolder left, right;
   std::string bytes = kLeft.header();
   std::vector<double> values(kLeft.valueCount());
@@ -157,10 +149,7 @@ TEST(Eeg64Import, LeavesInvalidBlocksOutOfTheBuffers) {
   EXPECT_NE(merged.output.find("nans on sequence 120\n"), std::string::npos) << merged.output;
 }
 
-// Each merged block is checked as aligned, in order, and few are lost to the start and the
-// gap; the whole output is what a merge of both sides loaded whole gives. Blocks pair by
-// position: the left side's longer tail is left out, and a left record that fails keeps the
-// blocks it gave while the next goes on.
+// Blocks pair by position (the left's longer tail left out); a failed left record keeps the blocks it gave.
 TEST(Eeg64Import, MergesALongPairAlignedAndAsLoadingEverythingWouldAcrossAFailedRecord) {
   // The right device started 1.3 s (333 samples) after the left one and lost three blocks.
   constexpr std::size_t kBlocks = 20 * 60 * kEeg64BlocksPerSecond;  // twenty minutes

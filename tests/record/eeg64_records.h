@@ -1,7 +1,4 @@
-// Left and right records of a two-device set for the tests and the benchmark: the 32-channel
-// device list on each side, the same marker codes on both sides' digital input (channel 1)
-// and the same slow waveform on both sides' last EEG channel, sampled on one shared clock
-// from which each side starts at its own sample.
+// Two-device set records: the same marker codes (DIN 1) and slow wave (last EEG) on a shared clock.
 #pragma once
 
 #include <cmath>
@@ -26,8 +23,7 @@ inline RecordWriter eeg64SideWriter(const std::string& description) {
   return RecordWriter(signals, kEeg64BlocksPerSecond, description);
 }
 
-// The marker line at a shared-clock sample: a high start row, then the Hamming(7,4)
-// codewords of the code's two nibbles, most significant bit first, each with bit 7 set.
+// The marker line at a shared-clock sample: each nibble's Hamming(7,4) codeword with bit 7 set, MSB first.
 inline double markerBit(uint64_t sample) {
   static const uint8_t codewords[16] = {0, 112, 76, 60, 42, 90, 102, 22, 105, 25, 37, 85, 67, 51, 15, 127};
   if (sample < kMarkerFirst) return 0.0;
@@ -38,29 +34,24 @@ inline double markerBit(uint64_t sample) {
   return (bits >> (15 - row)) & 1u;
 }
 
-// The values of block index of a side whose first sample is shared-clock sample start;
-// side 0 is left, 1 right. values must hold the side's valueCount().
+// Block index of a side (0 left, 1 right) whose first sample is shared-clock sample start.
 inline void eeg64SideBlock(int side, uint64_t index, uint64_t start, std::vector<double>& values) {
   std::size_t i = 0;
   const uint64_t first = start + index * 8;
-  for (int channel = 0; channel < 32; ++channel) {
+  for (int channel = 0; channel < 32; ++channel)
     for (uint64_t s = 0; s < 8; ++s) {
       const double t = static_cast<double>(first + s) / 256.0;
       values[i++] = channel == 31 ? 120.0 * std::sin(0.7 * t) : 10.0 * side + channel + std::sin(60.0 * t);
     }
-  }
-  for (int channel = 0; channel < 2; ++channel) {
+  for (int channel = 0; channel < 2; ++channel)
     for (uint64_t s = 0; s < 8; ++s)
       values[i++] = 5.0 * channel + side + std::cos(static_cast<double>(first + s));
-  }
   for (int channel = 0; channel < 9; ++channel) values[i++] = 0.25 * channel - side;
   for (uint64_t s = 0; s < 8; ++s) values[i++] = 1000.0 + static_cast<double>((first + s) % 50);
-  for (int channel = 0; channel < 3; ++channel) {
+  for (int channel = 0; channel < 3; ++channel)
     for (uint64_t s = 0; s < 8; ++s) values[i++] = channel == 1 ? markerBit(first + s) : 0.0;
-  }
 }
 
-// A side's file: its header, then the blocks of sequences first .. first + count - 1.
 inline std::string eeg64SideFile(const RecordWriter& writer, int side, uint16_t first, std::size_t count,
                                  uint64_t start, uint16_t battery = 3900) {
   std::string bytes = writer.header();

@@ -4,9 +4,7 @@
 
 #include <filesystem>
 
-#include "record/importer.h"
-#include "support/record_writer.h"
-#include "support/temp_folder.h"
+#include "record/import_fixture.h"
 
 namespace zav::test {
 namespace {
@@ -21,8 +19,7 @@ TEST(ElectrodeLayout, WritesTheHeaderLayoutAsOneLineOfJsonAndNoneForADeclinedOrM
     TempFolder folder;
     RecordWriter writer({{"EEG", 1, 3, 1, 1}});
     writer.setLayoutField(field);
-    writeFile(folder / "0_rec.bin",
-              writer.file({1, 2}, [](uint16_t) { return std::vector<double>(1, 0.0); }));
+    writeFile(folder / "0_rec.bin", writer.file({1, 2}, valuesOf));
     Importer importer(folder.string(), "rec");
     importer.writeLayout((folder / "layout.json").string());
     EXPECT_EQ(std::filesystem::exists(folder / "layout.json"), !document.empty());

@@ -1,5 +1,4 @@
-// Shared pieces of the import tests: a record of two plain-integer channels whose values
-// tell the block they came from, and a collector of what an importer passes on.
+// Import tests: a record of two integer channels whose values tell their block, and what an import gives.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -35,7 +34,6 @@ inline std::string readText(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// What importAll passes on, with the diagnostic lines written meanwhile.
 struct Imported {
   std::vector<BaseImporter::Block> blocks;
   std::string output;

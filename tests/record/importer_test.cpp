@@ -1,6 +1,4 @@
-// The import of a record's files: file selection and order, block order across gaps, repeats and the
-// 16-bit wrap, and records as damaged cards leave them, where every block intact on the
-// card must come through and a damaged block may cost only itself.
+// A record's import: file selection and order, gaps, repeats, the 16-bit wrap, damage costing only itself.
 #include "record/importer.h"
 
 #include <gtest/gtest.h>
@@ -17,8 +15,12 @@ namespace {
 
 using Sequences = std::vector<uint16_t>;
 
-// Every block as written, but for those in damaged, which may come as fillers (NaN).
-void expectIntactExcept(const Imported& imported, const std::set<uint16_t>& damaged = {}) {
+// A whole import of sequences, every block as written but for those in damaged, which may be fillers (NaN).
+void expectImported(const Imported& imported, const Sequences& sequences, const std::set<uint16_t>& damaged,
+                    const std::string& output = "") {
+  EXPECT_TRUE(imported.result);
+  EXPECT_EQ(imported.sequences(), sequences);
+  EXPECT_EQ(imported.output, output);
   for (const BaseImporter::Block& block : imported.blocks) {
     if (block.invalid) {
       EXPECT_TRUE(damaged.count(block.sequence) != 0 && std::isnan(block.data.at(0))) << block.sequence;
@@ -30,9 +32,8 @@ void expectIntactExcept(const Imported& imported, const std::set<uint16_t>& dama
 
 TEST(Importer, SelectsFilesByRegularExpressionSearch) {
   TempFolder folder;
-  for (const char* name : {"x0_rec", "a3_recording", "0_rxc.bin", "rec.bin", "0-rec.bin", "7_REC.bin"}) {
+  for (const char* name : {"x0_rec", "a3_recording", "0_rxc.bin", "rec.bin", "0-rec.bin", "7_REC.bin"})
     writeRecordFile(folder, name, {1});
-  }
   EXPECT_EQ(Importer(folder.string(), "rec").files(),
             (std::vector<std::filesystem::path>{folder / "x0_rec", folder / "a3_recording"}));
 
@@ -64,13 +65,8 @@ TEST(Importer, PassesBlocksOnInFileAndSequenceOrderWithFillersForGapsOnceEachAcr
       {"files in the order of their numbers", numbered, sequenceRun(0, 6000), {}, ""},
       {"gaps", {{5, 4, 6, 10, 14}}, {4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}, {7, 8, 9, 11, 12, 13}, ""},
       // 65535 arrives late but still inside the window; 0 is missing, 3 and 4 between the files.
-      {"wrap",
-       {{65533, 65534, 1, 2, 65535}, {5, 6}},
-       {65533, 65534, 65535, 0, 1, 2, 3, 4, 5, 6},
-       {0, 3, 4},
-       ""},
-      // 3 comes again while its first copy waits in the window; 330 ends the first file and
-      // starts the second, so it comes again just after it was passed on.
+      {"wrap", {{65533, 65534, 1, 2, 65535}, {5, 6}}, sequenceRun(65533, 10), {0, 3, 4}, ""},
+      // 3 comes again while its first copy waits; 330 ends file 0 and starts file 1: just after it passed.
       {"repeats", {repeated, {330, 331}}, sequenceRun(0, 332), {}, "3: Repeated!!\n330: Repeated!!\n"},
       {"late", {late}, sequenceRun(65000, 401), {}, "65010: Late block dropped\n"},
       {"late at the wrap", {lateAtWrap}, sequenceRun(65500, 400), {}, "65530: Late block dropped\n"},
@@ -81,11 +77,8 @@ TEST(Importer, PassesBlocksOnInFileAndSequenceOrderWithFillersForGapsOnceEachAcr
     for (std::size_t i = 0; i < c.files.size(); ++i)
       writeRecordFile(folder, std::to_string(i) + "_rec.bin", c.files[i]);
     const auto imported = importRecord(folder.string(), "rec");
-    EXPECT_TRUE(imported.result);
-    EXPECT_EQ(imported.sequences(), c.sequences);
+    expectImported(imported, c.sequences, {c.invalid.begin(), c.invalid.end()}, c.output);
     EXPECT_EQ(imported.invalidSequences(), c.invalid);
-    EXPECT_EQ(imported.output, c.output);
-    expectIntactExcept(imported, {c.invalid.begin(), c.invalid.end()});
   }
 }
 
@@ -97,8 +90,7 @@ TEST(Importer, StopsWhenACallbackDeclines) {
        {std::pair<std::string, std::string>{"rec", "error processing pending block\n"},
         {"long", "error processing block\n"}}) {
     Importer importer(folder.string(), name);
-    int calls = 0;
-    int laterCalls = 0;
+    int calls = 0, laterCalls = 0;
     importer.addCallback([&](const BaseImporter::Block&) { return ++calls > 1; });
     importer.addCallback([&](const BaseImporter::Block&) { return ++laterCalls > 0; });
     testing::internal::CaptureStdout();
@@ -111,7 +103,6 @@ TEST(Importer, StopsWhenACallbackDeclines) {
 
 constexpr std::size_t kBlock = 15;  // bytes of an integerRecord() block
 
-// A record of blocks 0 .. count-1 with battery 3700 and flags 2, as one string.
 std::string recordBytes(std::size_t count, bool padded = false) {
   RecordWriter writer = integerRecord();
   writer.setPadOddBlocks(padded);
@@ -156,11 +147,8 @@ TEST(DamagedRecord, AChangedOrLostByteCostsOnlyItsBlockAndBytesBetweenBlocksNoth
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const auto imported = importBytes(c.bytes);
-    EXPECT_TRUE(imported.result);
-    EXPECT_EQ(imported.sequences(), sequenceRun(0, 10));
+    expectImported(imported, sequenceRun(0, 10), {c.invalid.begin(), c.invalid.end()});
     EXPECT_EQ(imported.invalidSequences(), c.invalid);
-    expectIntactExcept(imported, {c.invalid.begin(), c.invalid.end()});
-    EXPECT_EQ(imported.output, "");
     // A block read with a bad checksum keeps its header words as read.
     EXPECT_EQ(imported.blocks[4].battery, c.filler ? 0 : 3700);
     EXPECT_EQ(imported.blocks[4].flags, c.filler ? 0 : 2);
@@ -176,9 +164,8 @@ TEST(DamagedRecord, StartBytesInsidePayloadsAreNotTakenForBlocks) {
   const double startBytes = static_cast<double>(0xAA55AA) - 0x1000000;
   std::string bytes = writer.header();
   for (uint16_t sequence : sequenceRun(0, 40)) bytes += writer.block(sequence, {startBytes, -1.0 - sequence});
-  for (const std::size_t block : {3u, 17u, 30u}) {
+  for (const std::size_t block : {3u, 17u, 30u})
     bytes = withLostByte(bytes, writer.header().size() + block * kBlock - (block - 3) / 14);
-  }
   const auto imported = importBytes(bytes);
   EXPECT_TRUE(imported.result);
   EXPECT_EQ(imported.sequences(), sequenceRun(0, 40));
@@ -201,11 +188,7 @@ TEST(DamagedRecord, ManyRandomFaultsCostAtMostTheDamagedBlocks) {
     }
     damaged.insert(static_cast<uint16_t>(block));
   }
-  const auto imported = importBytes(bytes);
-  EXPECT_TRUE(imported.result);
-  EXPECT_EQ(imported.sequences(), sequenceRun(0, 2000));
-  expectIntactExcept(imported, damaged);
-  EXPECT_EQ(imported.output, "");
+  expectImported(importBytes(bytes), sequenceRun(0, 2000), damaged);
 }
 
 TEST(DamagedRecord, AFileWithoutBlocksOrWithTooLargeBlocksFailsTheImport) {

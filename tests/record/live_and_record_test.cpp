@@ -1,4 +1,3 @@
-// The live reader and the record import lay out and decode the same block bytes alike.
 #include <gtest/gtest.h>
 
 #include <algorithm>

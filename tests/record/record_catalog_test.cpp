@@ -1,12 +1,9 @@
-// The files of a card: which belong to a record, what their headers say, and the catalog of
-// the records in a folder.
 #include "record/record_catalog.h"
 
 #include <gtest/gtest.h>
 
 #include "record/import_fixture.h"
 #include "record/record_files.h"
-#include "record/record_header.h"
 
 namespace zav::test {
 namespace {
@@ -15,9 +12,8 @@ TEST(RecordCatalog, GroupsRecordFilesByRecordWithWhatTheirHeadersSayAndEmptyHead
   TempFolder folder;
   // 9 + 2 x 3 x 8 + 1 = 58 bytes a block; GSR is off and takes none.
   RecordWriter walk({{"EEG", 2, 3, 8, 1}, {"DIN", 1, 1, 1, 1}, {"GSR", 2, 1, 1, 0}}, 32, "session");
-  const auto values = [](uint16_t) { return std::vector<double>(17, 0.0); };
-  writeFile(folder / "10_walk.bin", walk.file(sequenceRun(764, 32), values));
-  writeFile(folder / "2_walk.bin", walk.file(sequenceRun(700, 64), values));
+  writeFile(folder / "10_walk.bin", walk.file(sequenceRun(764, 32), valuesOf));
+  writeFile(folder / "2_walk.bin", walk.file(sequenceRun(700, 64), valuesOf));
   writeRecordFile(folder, "0_rest", sequenceRun(0, 301));  // 15 bytes a block
   writeFile(folder / "notes.txt", std::string("only text") + '\0' + "70000" + '\0');
   writeFile(folder / "x_rest.bin", "not numbered");
@@ -32,15 +28,12 @@ TEST(RecordCatalog, GroupsRecordFilesByRecordWithWhatTheirHeadersSayAndEmptyHead
   EXPECT_EQ(records[0].name, "rest");
   EXPECT_EQ(records[0].blockCount, 301u);  // as the import reads them, not at an even size
   EXPECT_EQ(records[1].name, "walk");
-  EXPECT_EQ(records[1].blockCount, 96u);  // both files, the first one first
-  const RecordHeader& header = records[1].header;
-  EXPECT_EQ(header.signals, walk.signals());  // without the SD card's entry
-  EXPECT_EQ(header.firstSequence, 700);
+  EXPECT_EQ(records[1].blockCount, 96u);                 // both files, the first one first
+  EXPECT_EQ(records[1].header.signals, walk.signals());  // without the SD card's entry
+  EXPECT_EQ(records[1].header.firstSequence, 700);
 
   EXPECT_TRUE(listRecords(folder / "missing").empty());
-  const RecordHeader missing = readRecordHeader(folder / "0_none.bin");
-  EXPECT_TRUE(missing.signals.empty());
-  EXPECT_EQ(missing.blockCount, 0u);
+  EXPECT_TRUE(readRecordHeader(folder / "0_none.bin").signals.empty());
   const RecordHeader text = readRecordHeader(folder / "notes.txt");
   EXPECT_EQ(text.frequency, 0);  // beyond 16 bits
   EXPECT_EQ(text.blockCount, 0u);

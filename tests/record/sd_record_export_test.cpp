@@ -18,22 +18,19 @@ namespace {
 
 const char* const kDataHeader = "sequence,battery,flags,Blood Volume Pulse-ch1,Blood Volume Pulse-ch2\n";
 
-// Rows of the data file of integerRecord() as they must read: one per sequence number,
-// the missing or damaged ones as NaN with battery and flags 0.
+// integerRecord() data rows, one per sequence number; missing or damaged ones NaN, battery and flags 0.
 std::string expectedRows(uint16_t first, uint16_t last, std::vector<uint16_t> missing = {}) {
   std::string text;
   for (uint32_t sequence = first; sequence <= last; ++sequence) {
-    const auto values = valuesOf(static_cast<uint16_t>(sequence));
-    char row[128];
-    std::snprintf(row, sizeof row, "%u,0,0,%.10f,%.10f\n", sequence, values[0], values[1]);
+    char row[128];  // valuesOf(sequence)
+    std::snprintf(row, sizeof row, "%u,0,0,%u.0000000000,-%u.0000000000\n", sequence, sequence, sequence + 1);
     const bool lost = std::find(missing.begin(), missing.end(), sequence) != missing.end();
     text += lost ? std::to_string(sequence) + ",0,0,nan,nan\n" : row;
   }
   return text;
 }
 
-// Across the 16-bit wrap, a gap, a damaged block and two files, long enough that the
-// rows pass the writing thread in many batches.
+// Across the 16-bit wrap, a gap, a damaged block and two files; long enough for many batches of rows.
 void writeGappedRecord(const TempFolder& input) {
   std::vector<uint16_t> first = sequenceRun(65530, 10);  // 65530 .. 3
   first.erase(first.begin() + 7);                        // 1 is missing
@@ -85,8 +82,7 @@ TEST(SdRecordExport, FailsWhenTheDiskFillsMidImport) {
   writeGappedRecord(input);
   rlimit saved{};
   getrlimit(RLIMIT_FSIZE, &saved);
-  rlimit limited = saved;
-  limited.rlim_cur = 50000;  // a third of the data file
+  const rlimit limited{50000, saved.rlim_max};  // a third of the data file
   const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
   setrlimit(RLIMIT_FSIZE, &limited);
   testing::internal::CaptureStdout();
@@ -104,10 +100,7 @@ TEST(SdRecordExport, SkipsAFileWhoseSignalsDifferFromTheFirst) {
   for (const SignalInfo& other : {SignalInfo("BVP", 1, 3, 1, 1), SignalInfo("BVP", 2, 3, 1, 2)}) {
     TempFolder input, output;
     writeRecordFile(input, "0_rec.bin", {1, 2});
-    RecordWriter differing({other}, 32);
-    writeFile(input / "1_rec.bin", differing.file({3, 4}, [](uint16_t) {
-      return std::vector<double>{5.0, 5.0};
-    }));
+    writeFile(input / "1_rec.bin", RecordWriter({other}, 32).file({3, 4}, valuesOf));
     writeRecordFile(input, "2_rec.bin", {5, 6});
     const std::string skipped = Importer(input.string(), "rec").files().at(1).string();
     testing::internal::CaptureStdout();

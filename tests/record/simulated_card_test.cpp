@@ -1,6 +1,4 @@
-// The simulated device's SD card end to end, as a host meets it: what the device records
-// while the host reads live converts, through the record import, into CSV rows that equal
-// the blocks the host read.
+// The simulated device's SD card: what it records while the host reads converts into the rows read live.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -21,13 +19,11 @@ constexpr int kChannels = 32;
 constexpr int kBlocks = 65536 + 4000;
 
 struct LiveBlock {
-  uint16_t sequence = 0;
-  uint16_t flags = 0;
+  uint16_t sequence = 0, flags = 0;
   std::vector<double> values;
 };
 
-// A 32-channel EEG with distinct values per channel and block, the SD-card recorder, and
-// a card that splits record files at 100 kB.
+// A 32-channel EEG with values distinct per channel and block, the SD-card recorder, 100 kB record files.
 std::string writeConfiguration(const TempFolder& folder, const TempFolder& card) {
   std::vector<double> values;
   for (int i = 0; i < kChannels * 7; ++i) values.push_back(-150.0 + 1.37 * i);

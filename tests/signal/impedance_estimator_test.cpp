@@ -1,5 +1,4 @@
-// The estimator runs once per block on the reading thread: after configure it must not
-// touch the heap. This program counts every allocation through the global operator new.
+// Per block on the reading thread the estimator must not touch the heap: this program counts allocations.
 #include "signal/impedance_estimator.h"
 
 #include <gtest/gtest.h>
@@ -19,12 +18,10 @@ constexpr double kPi = 3.141592653589793;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// Feeds blocks of a signal given as value(channel, sample number since the first block),
-// channel-major as the driver hands them out, or sample-major.
+// Feeds blocks of value(channel, sample since the first), channel-major as the driver's or sample-major.
 struct Feeder {
   ImpedanceEstimator& estimator;
-  uint64_t channels;
-  uint64_t blockSize;
+  uint64_t channels, blockSize;
   bool channelMajor = true;
   uint64_t sample = 0;
 
@@ -76,8 +73,7 @@ TEST(ImpedanceGrade, SaturationOutranksLimitsThatDependOnTheSensorAndOnSetsOfSix
   EXPECT_EQ(gradeImpedance(kNaN, kNaN, limits, kImpedanceBad), kImpedanceBad);
 }
 
-// Channel 3 misses one sample: its power is not a number, and its grade stays what it was, until
-// the gap has left the window.
+// Channel 3 misses one sample: its power is NaN, and its grade stays, until the gap has left the window.
 TEST(ImpedanceEstimator, ReadsSaturatedUntilTheBlockThatFillsTheWindowThenGradesEverySixtyFiveBlocks) {
   ImpedanceEstimator estimator(10, 2);
   estimator.configure(4, 8, 256, kDrySensor);
@@ -101,26 +97,22 @@ TEST(ImpedanceEstimator, ReadsSaturatedUntilTheBlockThatFillsTheWindowThenGrades
   }
   EXPECT_EQ(evaluatedAt, (std::vector<uint64_t>{320, 385, 450, 515}));
   EXPECT_EQ(grades(estimator), Grades(4, kImpedanceGood)) << "channel 3 too, once the gap has left";
-  // Channels beyond the configured ones.
-  EXPECT_EQ(estimator.power(4), 0.0);
+  EXPECT_EQ(estimator.power(4), 0.0) << "beyond the configured channels";
   EXPECT_EQ(estimator.amplitude(4), 0.0);
 }
 
-// The rows also show which limits apply (the sensor's for the channel count) and that
-// sample-major blocks read as channel-major ones do.
+// The rows also show the sensor's limits for the channel count, and sample-major blocks read alike.
 TEST(ImpedanceEstimator, GradesAnEightyHertzSineByItsMeanSquareWithTheLimitsOfTheSensorAndChannels) {
-  struct Setup {
-    uint64_t sampleRate, blockSize;
+  const struct {
+    uint64_t sampleRate, blockSize, channels;
     uint32_t sensor;
-    uint64_t channels;
     int32_t grade;  // of the 80 Hz channel
     bool channelMajor;
-  };
-  const Setup setups[] = {{256, 8, kDrySensor, 3, kImpedanceFair, true},
-                          {250, 10, kWaterSensor, 3, kImpedanceBad, true},
-                          {500, 10, kDrySensor, 32, kImpedanceGood, false},
-                          {1000, 20, 0, 16, kImpedanceFair, true}};
-  for (const Setup& setup : setups) {
+  } setups[] = {{256, 8, 3, kDrySensor, kImpedanceFair, true},
+                {250, 10, 3, kWaterSensor, kImpedanceBad, true},
+                {500, 10, 32, kDrySensor, kImpedanceGood, false},
+                {1000, 20, 16, 0, kImpedanceFair, true}};
+  for (const auto& setup : setups) {
     SCOPED_TRACE(setup.sampleRate);
     ImpedanceEstimator estimator(10, 2);
     estimator.configure(setup.channels, setup.blockSize, setup.sampleRate, setup.sensor);
@@ -138,24 +130,22 @@ TEST(ImpedanceEstimator, GradesAnEightyHertzSineByItsMeanSquareWithTheLimitsOfTh
   }
 }
 
-// Shapes beyond any amplifier come from a device's answers or a record's header: they
-// must not claim memory.
+// Shapes beyond any amplifier come from a device's answers or a record's header: they must claim no memory.
 TEST(ImpedanceEstimator, LeavesEveryChannelUnknownAndHoldsNoMemoryWhenTheSignalCannotBeMeasured) {
-  struct Setup {
+  const struct {
     const char* what;
     uint64_t windowSeconds, channels, blockSize, sampleRate;
-  };
-  const Setup setups[] = {{"180 samples/s puts 90 Hz at half the rate", 10, 4, 4, 180},
-                          {"below the band", 10, 4, 10, 100},
-                          {"no channels", 10, 0, 8, 256},
-                          {"channels x blockSize wraps to 0", 10, uint64_t{1} << 62, 8, 256},
-                          {"blocks of no samples", 10, 4, 0, 256},
-                          {"no window", 0, 4, 8, 256},
-                          {"a window too long for memory", UINT64_MAX / 4, 4, 8, 256},
-                          {"a block rate of 6,700 with 999 samples", 10, 1, 999, 6700 * 999},
-                          {"a block rate of 26,843 with 999 samples", 10, 1, 999, 26843 * 999},
-                          {"more channels than any amplifier", 10, 4096, 8, 256}};
-  for (const Setup& setup : setups) {
+  } setups[] = {{"180 samples/s puts 90 Hz at half the rate", 10, 4, 4, 180},
+                {"below the band", 10, 4, 10, 100},
+                {"no channels", 10, 0, 8, 256},
+                {"channels x blockSize wraps to 0", 10, uint64_t{1} << 62, 8, 256},
+                {"blocks of no samples", 10, 4, 0, 256},
+                {"no window", 0, 4, 8, 256},
+                {"a window too long for memory", UINT64_MAX / 4, 4, 8, 256},
+                {"a block rate of 6,700 with 999 samples", 10, 1, 999, 6700 * 999},
+                {"a block rate of 26,843 with 999 samples", 10, 1, 999, 26843 * 999},
+                {"more channels than any amplifier", 10, 4096, 8, 256}};
+  for (const auto& setup : setups) {
     SCOPED_TRACE(setup.what);
     ImpedanceEstimator estimator(setup.windowSeconds, 2);
     estimator.configure(4, 8, 256, kDrySensor);

@@ -27,18 +27,14 @@ Bytes encodeAll(const SignalDecoder& decoder, const Values& values, int32_t mode
   return out;
 }
 
-// The other type codes show their own decoders in the tests below.
 TEST(MakeDecoder, OnlyExactTypeCodesGetTheirDecoderOthersThePlainInteger) {
   EXPECT_EQ(decodeAll(*makeDecoder("DOUT", 1, 1, 2), {0x80, 0}, 1), (Values{1, 0}));
-  for (const char* type : {"BVP", "EEGX", "eeg", "IMU_BB", ""}) {
+  for (const char* type : {"BVP", "EEGX", "eeg", "IMU_BB", ""})
     EXPECT_EQ(decodeAll(*makeDecoder(type, 1, 1, 2), {0x80, 0x05}, 1), (Values{-128, 5})) << type;
-  }
 }
 
-// Big-endian two's complement of every width, channel-major layout (channel c, sample s of the
-// two-channel BVP block holds c * 10 + s), the anchor channels' own encodings, whole parts and
-// hundredths, and the accelerometer's step, which is a power of two so that its values survive a
-// round trip exactly. Values wider than four bytes keep their last four; the sign fills the front.
+// Big-endian two's complement, channel-major (two-channel BVP: channel c, sample s holds c * 10 + s); ACC's
+// step, a power of two, round-trips exactly. Wider than four bytes: the last four, the sign in front.
 TEST(SignalDecoder, DecodesAndEncodesBlocksBothWays) {
   const struct {
     const char* type;
@@ -51,6 +47,7 @@ TEST(SignalDecoder, DecodesAndEncodesBlocksBothWays) {
       {"BVP", 4, 1, 2, {-2147483648.0, 2147483647.0}, {0x80, 0, 0, 0, 0x7F, 0xFF, 0xFF, 0xFF}},
       {"BVP", 10, 1, 1, {-2.0}, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE}},
       {"BVP", 2, 2, 3, {0, 1, 2, 10, 11, 12}, {0, 0, 0, 1, 0, 2, 0, 10, 0, 11, 0, 12}},
+      {"BVP", 0, 2, 2, {0, 0, 0, 0}, {}},  // no bytes per value: raw 0, nothing read or written
       {"ANC", 2, 4, 1, {12.5, -1.5, 40000.0, -1.0}, {0x0C, 0x32, 0x24, 0xFA, 0x40, 0x9C, 0xFF, 0xFF}},
       {"POS", 2, 2, 2, {12.5, 0.25, 255.75, 3.0}, {12, 50, 0, 25, 255, 75, 3, 0}},
       {"ACC", 2, 3, 1, {32767 / 128.0, -256.0, 1 / 128.0}, {0x7F, 0xFF, 0x80, 0x00, 0x00, 0x01}}};
@@ -62,10 +59,7 @@ TEST(SignalDecoder, DecodesAndEncodesBlocksBothWays) {
   EXPECT_EQ(
       decodeAll(*makeDecoder("BVP", 6, 1, 2), {0x12, 0x34, 0, 0, 0, 5, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}, 1),
       (Values{5, -1}));
-  // No bytes per value: every value reads raw 0 and nothing is read.
-  EXPECT_EQ(decodeAll(*makeDecoder("BVP", 0, 2, 2), {}, 1), Values(4, 0.0));
-  // Encoding writes the low bytes of the floored value.
-  EXPECT_EQ(encodeAll(*makeDecoder("BVP", 3, 1, 3), {-1.0, 1.9, -1.5}, 1),
+  EXPECT_EQ(encodeAll(*makeDecoder("BVP", 3, 1, 3), {-1.0, 1.9, -1.5}, 1),  // the floor's low bytes
             (Bytes{0xFF, 0xFF, 0xFF, 0, 0, 1, 0xFF, 0xFF, 0xFE}));
 }
 
@@ -111,13 +105,11 @@ TEST(ValueDecoders, ConvertByTypeChannelAndMode) {
   struct Conversion {
     const char* type;
     uint32_t channel;
-    int32_t mode;
-    int32_t raw;
+    int32_t mode, raw;
     double value;
   };
-  // FLOT modes other than 1 shift the raw value right by 2 (-5 gives -2); IMU modes 1 and 2
-  // scale by channel group (mode 2 leaves channels 0 and 1 alone), others not at all; IMU_B
-  // ignores the mode.
+  // FLOT modes other than 1 shift raw right by 2 (-5 gives -2); IMU modes 1 and 2 scale by channel group
+  // (2 spares channels 0 and 1), others not at all; IMU_B ignores the mode.
   const Conversion decoded[] = {
       {"FLOT", 0, 1, 128, 1.0},         {"FLOT", 0, 2, -5, -2 * 0.03125},
       {"FLOT", 0, 0, -5, -2 * 0.03125}, {"FLOT", 0, 3, 7, 0.03125},
@@ -127,8 +119,7 @@ TEST(ValueDecoders, ConvertByTypeChannelAndMode) {
       {"IMU", 2, 2, 100, 1.0},          {"IMU", 5, 2, 16384, 1.0},
       {"IMU", 7, 3, 123, 123.0},        {"IMU_B", 0, 0, 418, 418 / 417.95918367346934},
       {"IMU_B", 5, 1, 328, 10.0},       {"IMU_B", 6, 2, 3, 3 / 1.6667}};
-  // Digital lines are set by anything but a value near 0 (NaN too); FLOT mode 2 encodes
-  // trunc(value x 32) x 4.
+  // Digital lines are set by any value not near 0 (NaN too); FLOT mode 2 encodes trunc(value x 32) x 4.
   const Conversion encoded[] = {
       {"DIN", 0, 1, 0, 0.0},     {"DIN", 0, 1, 0, 5e-7},   {"DIN", 0, 1, 1, -1e-6},
       {"DIN", 0, 1, 1, kNaN},    {"FLOT", 0, 1, 128, 1.0}, {"FLOT", 0, 1, -128, -1.0},
@@ -147,9 +138,8 @@ TEST(ValueDecoders, ConvertByTypeChannelAndMode) {
   EXPECT_NEAR(static_cast<double>(gsr->toRaw(gsr->fromRaw(8000, 0, 1), 0, 1)), 8000.0, 1.0);
 }
 
-// An 18-byte record: a = -1234, f = 5000 | a = 4512, f = -2500 | 3 | -7 | -3, 5 | 200 | -12 | 0x010203,
-// and its eight fields: a / 100 + (a % 100 + f / 10000) / 60 degrees twice, then bytes and
-// tenths as floats.
+// An 18-byte record (a = -1234, f = 5000 | a = 4512, f = -2500 | 3 | -7 | -3, 5 | 200 | -12 | 0x010203)
+// and its fields: a / 100 + (a % 100 + f / 10000) / 60 degrees twice, then bytes and tenths as floats.
 const Bytes kRecord = {0xFB, 0x2E, 0x13, 0x88, 0x11, 0xA0, 0xF6, 0x3C, 0x03,
                        0xFF, 0xF9, 0xFD, 0x05, 0xC8, 0xF4, 0x01, 0x02, 0x03};
 const double kRecordFields[] = {-12.575, 45.195833333333333, 3.0, -7.0, -2.5, 200.0, -1.2f, 0x010203};
@@ -174,14 +164,12 @@ TEST(ComDecoder, RecordModeFillsSampleZeroOfEachChannelAndStaysInsideSmallSignal
   for (std::size_t i = 0; i < values.size(); ++i)
     EXPECT_DOUBLE_EQ(values[i], i % 3 == 0 ? kRecordFields[i / 3] : kUntouched) << i;
   EXPECT_EQ(decodeAll(*decoder, data, 200), values);
-  // 3 channels of one 2-byte sample: 6 bytes hold only the first field.
+  // Smaller signals get the fields that fit (6 bytes the first, 16 all but the last), fewer channels theirs.
   EXPECT_EQ(decodeAll(*makeDecoder("COM", 2, 3, 1), Bytes(kRecord.begin(), kRecord.begin() + 6), 9),
             (Values{kRecordFields[0], kUntouched, kUntouched}));
-  // 8 channels of 2 bytes: 16 bytes, everything but the last field.
   const auto eight = decodeAll(*makeDecoder("COM", 2, 8, 1), Bytes(kRecord.begin(), kRecord.begin() + 16), 9);
   EXPECT_DOUBLE_EQ(eight[6], kRecordFields[6]);
   EXPECT_EQ(eight[7], kUntouched);
-  // More record than channels: only the channels the signal has.
   EXPECT_DOUBLE_EQ(decodeAll(*makeDecoder("COM", 9, 2, 1), kRecord, 9)[1], kRecordFields[1]);
 }
 
@@ -190,8 +178,7 @@ TEST(FixedWidthDecoders, TsReadsFourUnsignedBytesAndSlotsOfAnotherWidthNeverReac
   EXPECT_EQ(decodeAll(*ts, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 1, 0}, 1),
             (Values{4294967295.0 * 1708.98, 256 * 1708.98}));
   EXPECT_EQ(encodeAll(*ts, {5.5, -1.0}, 1), (Bytes{0, 0, 0, 5, 0xFF, 0xFF, 0xFF, 0xFF}));
-  // One byte per value while the format wants two (four for TS): the last value's missing
-  // bytes read as 0 and are not written.
+  // One byte per value where the format wants two (TS four): the missing bytes read as 0, are not written.
   const auto pos = makeDecoder("POS", 1, 1, 2);
   EXPECT_EQ(decodeAll(*pos, {12, 50}, 1), (Values{12.5, 50.0}));
   EXPECT_EQ(encodeAll(*pos, {12.5, 3.0}, 1), (Bytes{12, 3}));
@@ -203,9 +190,7 @@ TEST(FixedWidthDecoders, TsReadsFourUnsignedBytesAndSlotsOfAnotherWidthNeverReac
             (Bytes{0x01, 0x19, 0, 0x02, 0x00, 0, 0x07, 0x00, 0, 0xFE, 0xFF, 0}));
 }
 
-// Every decoder on every odd shape: exact-size buffers, so the sanitizer build sees any
-// byte read or written outside the signal's own data and values, and values no device can
-// carry, so that it sees any shift or conversion out of range.
+// Every decoder, odd shapes, exact-size buffers, impossible values: sanitizers see overruns and bad shifts.
 TEST(AllDecoders, StayInsideTheirDataForAnyShapeAndValue) {
   const double extremes[] = {kNaN, kInf, -kInf, 1e300, -1e300, -0.0, 1e19, -1e19, 4e9, -4e9,
                              7e4,  -7e4, 0.5,   0.0,   1.0,    -1.0, 2.0,  3.0,   1.5};
@@ -217,7 +202,7 @@ TEST(AllDecoders, StayInsideTheirDataForAnyShapeAndValue) {
         for (const uint32_t blockSize : {0u, 1u, 2u, 5u}) {
           const auto decoder = makeDecoder(type, bytes, channels, blockSize);
           for (const int32_t mode : {-1, 0, 1, 2, 8, 9, 12}) {
-            std::vector<uint8_t> data(decoder->bytesPerBlock(), 0xAA);
+            Bytes data(decoder->bytesPerBlock(), 0xAA);
             Values values(decoder->valuesPerBlock());
             decoder->decode(data.data(), mode, values.data());
             for (std::size_t i = 0; i < values.size(); ++i)
@@ -228,8 +213,7 @@ TEST(AllDecoders, StayInsideTheirDataForAnyShapeAndValue) {
       }
     }
   }
-  // Shapes too large to hold are empty.
-  const auto huge = makeDecoder("EEG", 4, 0x10000, 0x10000);
+  const auto huge = makeDecoder("EEG", 4, 0x10000, 0x10000);  // too large to hold: empty
   EXPECT_EQ(huge->valuesPerBlock(), 0u);
   EXPECT_EQ(huge->bytesPerBlock(), 0u);
   const auto wide = makeDecoder("BVP", 0x80000000u, 1, 1);

@@ -1,5 +1,4 @@
-// The simulated amplifier: block pacing on a scripted clock (nothing here depends on real
-// time), the battery it reports, its marker schedule and the built-in devices' EEG.
+// The simulated amplifier: pacing on a scripted clock, battery, marker schedule, built-in EEG.
 #include "transport/mock_device.h"
 
 #include <gtest/gtest.h>
@@ -20,8 +19,7 @@
 namespace zav {
 namespace {
 
-// A streaming device of one-byte blocks of 10 bytes on a clock that jumps to whatever time
-// the device asks to sleep until.
+// A device streaming 10-byte blocks on a clock that jumps to whatever time it sleeps until.
 struct SmallDevice {
   explicit SmallDevice(int32_t frequency, MockSetup setup = {}) {
     setup.frequency = frequency;
@@ -30,7 +28,6 @@ struct SmallDevice {
     device.configure(setup);
     device.startStreaming();
   }
-  // The sequence of the next block; its battery word too when asked.
   uint16_t next(uint16_t* battery = nullptr) {
     device.produceBlock(output);
     uint8_t block[10];
@@ -114,7 +111,6 @@ double bandPower(const std::vector<double>& samples, double low, double high) {
   return power;
 }
 
-// Like a cap with loose electrodes, and the same on every call.
 TEST(MockDefaultDeviceTest, EegHasAlphaRhythmAndNoisyElectrodesWithinRange) {
   // Each device with its loose electrodes (0-based).
   const std::pair<nlohmann::json, std::vector<std::size_t>> cases[] = {

@@ -1,12 +1,6 @@
 #!/usr/bin/env python3
-# Runs the serial tests under wine against a scripted device on a pseudo-terminal:
-#     wine_serial_device.py <wine> <serial_tests.exe> [gtest arguments...]
-# A Windows program cannot make a Linux pseudo-terminal: this script makes one, maps the wine
-# COM port to it through the prefix's dosdevices folder and plays the device while the program
-# runs. The device takes requests ended by a line feed:
-#     say <ms> <hex>   after <ms> milliseconds, sends the bytes written in hex
-#     hangup <ms>      after <ms> milliseconds, closes the terminal: the port's device is gone
-# The exit status is the program's.
+# wine_serial_device.py <wine> <serial_tests.exe> [gtest arguments]: runs the program under wine, its
+# COM port a pseudo-terminal whose device takes the lines "say <ms> <hex>" and "hangup <ms>".
 
 import os
 import pathlib
@@ -21,9 +15,9 @@ import tty
 PORT_NUMBER = 12
 
 
-def play_device(master, stop):
+def play_device(master):
     pending = b""
-    while not stop.is_set():
+    while True:
         if not select.select([master], [], [], 0.1)[0]:
             continue
         try:
@@ -46,13 +40,11 @@ def main():
     environment = dict(os.environ, WINEPREFIX=str(prefix), WINEDEBUG=os.environ.get("WINEDEBUG", "-all"),
                        ZAV_SERIAL_TEST_PORT=str(PORT_NUMBER))
     quiet = {"env": environment, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL, "check": False}
-    # The first start of wine builds the prefix; the COM port link goes in after that, or the
-    # prefix set-up would decide what the port is.
+    # The prefix is built before the COM port link goes in, or its set-up would decide the port.
     if not (prefix / "system.reg").exists():
         subprocess.run([wine, "wineboot", "-i"], timeout=600, **quiet)
-    # wine opens the port as the wine server's controlling terminal, so the hang-up sends the
-    # server a SIGHUP, on which it prints all its objects: a server started here writes that
-    # nowhere. When a server already runs, this one just exits.
+    # The hang-up sends the wine server (whose controlling terminal the port is) a SIGHUP, on
+    # which it prints all its objects: a server started here writes that nowhere.
     server = os.path.join(os.path.dirname(wine), "wineserver")
     subprocess.run([server if os.access(server, os.X_OK) else "/usr/lib/wine/wineserver64", "-p10"],
                    timeout=60, **quiet)
@@ -63,12 +55,9 @@ def main():
     link.parent.mkdir(parents=True, exist_ok=True)
     link.unlink(missing_ok=True)
     link.symlink_to(os.ttyname(slave))
-    stop = threading.Event()
-    device = threading.Thread(target=play_device, args=(master, stop), daemon=True)
-    device.start()
+    threading.Thread(target=play_device, args=(master,), daemon=True).start()  # ends with the script
     try:
-        # wine's helper processes inherit the program's output and outlive it; through a file,
-        # nobody waits for them to let go of a pipe.
+        # wine's helpers inherit the output and outlive the program: a file, not a pipe.
         with tempfile.TemporaryFile() as output:
             result = subprocess.run([wine, program] + arguments, env=environment, stdout=output,
                                     stderr=subprocess.STDOUT, timeout=900, check=False)
@@ -76,8 +65,6 @@ def main():
             sys.stdout.buffer.write(output.read())
         return result.returncode
     finally:
-        stop.set()
-        device.join(timeout=2)
         link.unlink(missing_ok=True)
         os.close(slave)
 

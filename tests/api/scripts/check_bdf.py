@@ -1,9 +1,4 @@
-# Reads a BDF file back through MNE-Python and compares it with the CSV export of the
-# same blocks: channel names, sample rates, duration, annotations, and every value within
-# half a digital step (missing values are zero). Exits 77 when MNE-Python is missing.
-#
-#     check_bdf.py FILE.bdf CSV_FOLDER --seconds 3 --annotation 2.5 0.5 "no data"
-#         [--eeg-labels A,B,...]
+# A BDF file read through MNE-Python against the CSV export of the same blocks; exit 77 without MNE.
 import argparse
 import csv
 import math
@@ -22,9 +17,8 @@ parser.add_argument("bdf")
 parser.add_argument("csv_folder")
 parser.add_argument("--seconds", type=float, required=True)
 parser.add_argument("--annotation", nargs=3, action="append", default=[])
-parser.add_argument("--eeg-labels", default="")
+parser.add_argument("--eeg-labels", type=lambda text: text.split(","), default=[])
 args = parser.parse_args()
-eeg_labels = [label for label in args.eeg_labels.split(",") if label]
 # Label -> (sample rate, values) from signalsInfo.csv and the signals' files.
 expected = {}
 with open(os.path.join(args.csv_folder, "signalsInfo.csv"), newline="") as info:
@@ -33,7 +27,7 @@ with open(os.path.join(args.csv_folder, "signalsInfo.csv"), newline="") as info:
             rows = list(csv.DictReader(data))
         for c in range(int(signal["channels"])):
             column = "%s-ch%d" % (signal["signal"], c + 1)
-            label = eeg_labels[c] if signal["signal"] == "EEG" and eeg_labels else column
+            label = args.eeg_labels[c] if signal["signal"] == "EEG" and args.eeg_labels else column
             values = np.array([float(row[column]) for row in rows])
             expected[label] = (int(signal["samplingrate"]), np.nan_to_num(values, nan=0.0))
 problems = []
@@ -62,7 +56,6 @@ for rate in set(rates.values()):
     names = [n for n in raw.ch_names if n in expected and rates[n] == rate]
     alone = mne.io.read_raw_bdf(args.bdf, stim_channel=None, include=names, preload=True, verbose="error")
     for row, name in zip(alone.get_data(picks=names), names):
-        # A digital step: the physical range over the digital range.
         step = alone._raw_extras[0]["cal"][alone.ch_names.index(name)]
         if alone._orig_units[name] in ("uV", "\u00b5V"):
             row = row * 1e6
